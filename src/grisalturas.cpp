@@ -1,0 +1,74 @@
+// grisalturas: asks for a folder, a table name, gray tones, altitudes and an
+// output unit, and writes the table of correspondence between gray tones and
+// altitudes that the digital elevation model generator reads.
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "console.hpp"
+#include "dialogue.hpp"
+#include "row_plan.hpp"
+#include "row_writer.hpp"
+#include "table_file.hpp"
+#include "table_path.hpp"
+
+namespace {
+
+Console console(std::cin, stdout, stderr);
+
+// The table being written; unless treatment commits it, an older table stays as it was.
+TableFile f1;
+
+bool stop(const Failure& failure)
+{
+    console.remark(failure);
+    return false;
+}
+
+// Introduces the program, asks which table to write and makes sure it can be written.
+bool opening()
+{
+    if (auto failure = introduce(console)) {
+        return stop(*failure);
+    }
+    const auto names = ask_table_names(console);
+    if (!names.ok()) {
+        return stop(names.failure());
+    }
+    const std::string composed = compose_table_name(names.value().folder, names.value().table);
+    const std::string local = local_table_path(composed, GRISALTURAS_DRIVE_ROOT);
+    const std::string label = local == composed ? composed : composed + " (" + local + ")";
+    if (auto failure = f1.open(label, local)) {
+        return stop(*failure);
+    }
+    return true;
+}
+
+// Asks for the gray tones, the altitudes and the unit, then writes the rows.
+bool treatment()
+{
+    const auto parameters = ask_table_parameters(console);
+    if (!parameters.ok()) {
+        return stop(parameters.failure());
+    }
+    const auto plan = plan_rows(parameters.value());
+    if (!plan.ok()) {
+        return stop(plan.failure());
+    }
+    if (auto failure = write_rows(f1, plan.value())) {
+        return stop(*failure);
+    }
+    if (auto failure = f1.commit()) {
+        return stop(*failure);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main()
+{
+    return opening() && treatment() ? EXIT_SUCCESS : EXIT_FAILURE;
+}

@@ -1,0 +1,242 @@
+#include "table_file.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <optional>
+
+namespace {
+
+// The temporary file that a signal handler must remove, if any.
+std::atomic<const char*> pending_removal{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free, "read from a signal handler");
+
+constexpr int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE};
+
+extern "C" void remove_temporary_and_die(int signal_number)
+{
+    if (const char* path = pending_removal.load()) {
+        ::unlink(path);
+    }
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    ::sigaction(signal_number, &default_action, nullptr);
+    ::raise(signal_number);  // delivered, with its default effect, once this handler returns
+}
+
+sigset_t ending_signal_set()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal_number : ending_signals) {
+        sigaddset(&set, signal_number);
+    }
+    return set;
+}
+
+void install_signal_handlers()
+{
+    struct sigaction action {};
+    action.sa_handler = remove_temporary_and_die;
+    action.sa_mask = ending_signal_set();
+    for (int signal_number : ending_signals) {
+        struct sigaction previous {};
+        // A signal ignored by whoever started the program stays ignored.
+        if (::sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
+            ::sigaction(signal_number, &action, nullptr);
+        }
+    }
+    // A table past the file size limit fails its write with EFBIG, and is
+    // reported, instead of killing the program.
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
+// Holds the ending signals back while the temporary file and its record for
+// the handler change together.
+class SignalsHeld {
+public:
+    SignalsHeld()
+    {
+        const sigset_t set = ending_signal_set();
+        ::sigprocmask(SIG_BLOCK, &set, &previous_);
+    }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+    ~SignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+
+private:
+    sigset_t previous_{};
+};
+
+std::string folder_of(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Follows symbolic links at the end of `path`, so that the file they lead to
+// is replaced and the links stay. Returns 0, or the error number.
+int follow_links(std::string& path)
+{
+    constexpr int most_links = 40;
+    for (int hop = 0; hop < most_links; ++hop) {
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+            return 0;  // not a link, or not there yet: either way, the path itself
+        }
+        std::string target(static_cast<std::size_t>(status.st_size) + 1, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) {
+            return errno;
+        }
+        if (static_cast<std::size_t>(length) == target.size()) {
+            return EAGAIN;  // the link grew while it was read
+        }
+        target.resize(static_cast<std::size_t>(length));
+        path = target.starts_with('/') ? target : folder_of(path) + "/" + target;
+    }
+    return ELOOP;
+}
+
+unsigned default_create_mode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666U & ~static_cast<unsigned>(mask);
+}
+
+// Returns 0, or the error number.
+int write_all(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno != EINTR) {
+            return errno;
+        }
+        if (written > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        }
+    }
+    return 0;
+}
+
+// Makes a rename in `folder` durable. Returns 0, or the error number.
+int sync_folder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    int error_number = ::fsync(fd) == 0 ? 0 : errno;
+    // Some file systems cannot sync a folder; the rename stands all the same.
+    if (error_number == EINVAL || error_number == ENOTSUP) {
+        error_number = 0;
+    }
+    if (::close(fd) != 0 && error_number == 0) {
+        error_number = errno;
+    }
+    return error_number;
+}
+
+}  // namespace
+
+Failure TableFile::failed(const char* doing, int error_number) const
+{
+    return os_failure(std::string(doing) + " " + label_, error_number);
+}
+
+Status TableFile::open(std::string label, const std::string& path)
+{
+    label_ = std::move(label);
+    if (path.find('\0') != std::string::npos) {
+        return Failure{"cannot create " + label_, "the name holds a NUL character"};
+    }
+    target_ = path;
+    if (const int error_number = follow_links(target_)) {
+        return failed("cannot create", error_number);
+    }
+
+    struct stat status {};
+    if (::stat(target_.c_str(), &status) == 0) {
+        if (S_ISDIR(status.st_mode)) {
+            return failed("cannot create", EISDIR);
+        }
+        if (!S_ISREG(status.st_mode)) {
+            return Failure{"cannot create " + label_, "not a regular file"};
+        }
+        if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+            return failed("cannot create", errno);
+        }
+        mode_ = status.st_mode & 07777U;
+    } else if (errno == ENOENT) {
+        mode_ = default_create_mode();
+    } else {
+        return failed("cannot create", errno);
+    }
+
+    install_signal_handlers();
+    temporary_ = folder_of(target_) + "/.grisalturas-XXXXXX";
+    const SignalsHeld held;
+    fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        const int error_number = errno;
+        temporary_.clear();
+        return failed("cannot create", error_number);
+    }
+    pending_removal.store(temporary_.c_str());
+    return std::nullopt;
+}
+
+Status TableFile::write(std::string_view bytes)
+{
+    if (const int error_number = write_all(fd_, bytes)) {
+        return failed("cannot write", error_number);
+    }
+    return std::nullopt;
+}
+
+Status TableFile::commit()
+{
+    if (::fchmod(fd_, static_cast<mode_t>(mode_)) != 0 || ::fsync(fd_) != 0) {
+        return failed("cannot write", errno);
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        return failed("cannot write", errno);
+    }
+    {
+        const SignalsHeld held;
+        if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+            return failed("cannot replace", errno);
+        }
+        pending_removal.store(nullptr);
+        temporary_.clear();
+    }
+    if (const int error_number = sync_folder(folder_of(target_))) {
+        return failed("cannot sync the folder of", error_number);
+    }
+    return std::nullopt;
+}
+
+void TableFile::discard()
+{
+    const SignalsHeld held;
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        pending_removal.store(nullptr);
+        temporary_.clear();
+    }
+}

@@ -1,0 +1,13 @@
+// Where a table goes: the Windows name the program composes and shows, and
+// the path it stands for on this system.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// "c:\images\" + folder + "\" + table + "_tab.txt", the answers as read.
+std::string compose_table_name(std::string_view folder, std::string_view table);
+
+// The composed name as this system opens it. On Windows it is used as it is.
+// Elsewhere the drive "c:" stands for `drive_root` and every backslash for "/".
+std::string local_table_path(std::string_view composed, std::string_view drive_root);
