@@ -1,7 +1,7 @@
 # Thin wrapper over the CMake presets.
 PRESET ?= default
 
-.PHONY: all build run test asan-test clean
+.PHONY: all build run test clean
 
 all: build
 
@@ -15,9 +15,6 @@ run: build
 
 test: build
 	ctest --preset $(PRESET)
-
-asan-test:
-	$(MAKE) test PRESET=asan
 
 clean:
 	rm -rf build

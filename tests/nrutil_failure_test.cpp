@@ -1,0 +1,107 @@
+// Allocation failures at every step of a matrix, with calloc and free wrapped
+// at link time so that each call is counted and the chosen one fails.
+#include "NRUTIL.H"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <set>
+
+extern "C" void* __real_calloc(std::size_t count, std::size_t size);
+extern "C" void __real_free(void* block);
+
+namespace {
+
+struct Injection {
+    bool armed = false;
+    int calls = 0;
+    int failing_call = 0;       // counted from 1; 0 fails none
+    std::set<void*> live;       // blocks handed out while armed and not yet freed
+};
+Injection injection;
+
+}  // namespace
+
+extern "C" void* __wrap_calloc(std::size_t count, std::size_t size)
+{
+    if (!injection.armed) {
+        return __real_calloc(count, size);
+    }
+    injection.armed = false;  // the bookkeeping below may allocate
+    void* block = ++injection.calls == injection.failing_call ? nullptr : __real_calloc(count, size);
+    if (block != nullptr) {
+        injection.live.insert(block);
+    }
+    injection.armed = true;
+    return block;
+}
+
+extern "C" void __wrap_free(void* block)
+{
+    if (injection.armed) {
+        injection.armed = false;
+        injection.live.erase(block);
+        injection.armed = true;
+    }
+    __real_free(block);
+}
+
+namespace {
+
+// Runs `allocate` with the given calloc call failing; returns what it gave.
+template <class Allocate>
+auto with_failing_call(int failing_call, Allocate allocate)
+{
+    injection = {};
+    injection.failing_call = failing_call;
+    injection.armed = true;
+    auto result = allocate();
+    injection.armed = false;
+    return result;
+}
+
+TEST(PartialFailure, LeavesNoBlockAllocated)
+{
+    constexpr int rows = 4;
+    // Call 1 is the pointer array, call 2 the first row, later calls the later rows.
+    for (int failing_call = 1; failing_call <= rows + 1; ++failing_call) {
+        double** matrix = with_failing_call(failing_call, [] { return dmatrice(3, rows); });
+        EXPECT_EQ(matrix, nullptr) << "call " << failing_call;
+        EXPECT_EQ(injection.calls, failing_call) << "no allocation is tried after the failed one";
+        EXPECT_TRUE(injection.live.empty()) << injection.live.size() << " blocks left after call " << failing_call;
+    }
+}
+
+TEST(PartialFailure, EveryElementTypeReleasesWhatItObtained)
+{
+    const auto leaves_nothing = [](auto allocate) {
+        auto* matrix = with_failing_call(3, allocate);
+        return matrix == nullptr && injection.live.empty();
+    };
+    EXPECT_TRUE(leaves_nothing([] { return fmatrice(2, 3); }));
+    EXPECT_TRUE(leaves_nothing([] { return ucmatrice(2, 3); }));
+    EXPECT_TRUE(leaves_nothing([] { return usmatrice(2, 3); }));
+    EXPECT_TRUE(leaves_nothing([] { return smatrice(2, 3); }));
+    EXPECT_TRUE(leaves_nothing([] { return imatrice(2, 3); }));
+    EXPECT_TRUE(leaves_nothing([] { return dmatrice(2, 3); }));
+    EXPECT_TRUE(leaves_nothing([] { return ldmatrice(2, 3); }));
+}
+
+TEST(Release, ReturnsEveryBlock)
+{
+    int** matrix = with_failing_call(0, [] { return imatrice(5, 3); });
+    ASSERT_NE(matrix, nullptr);
+    EXPECT_EQ(injection.live.size(), 4U);
+    injection.armed = true;
+    frimatrice(matrix, 3);
+    injection.armed = false;
+    EXPECT_TRUE(injection.live.empty());
+}
+
+TEST(Vectors, AFailedAllocationIsNull)
+{
+    EXPECT_EQ(with_failing_call(1, [] { return fvecteur(8); }), nullptr);
+    EXPECT_TRUE(injection.live.empty());
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+#include "NRUTIL.H"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+
+namespace {
+
+// Binds each element type to its allocate and release functions.
+template <class T, T** (*Allocate)(int, int), void (*Release)(T**, int)>
+struct MatrixFamily {
+    using Element = T;
+    static T** allocate(int columns, int rows) { return Allocate(columns, rows); }
+    static void release(T** matrix, int rows) { Release(matrix, rows); }
+};
+
+template <class T, T* (*Allocate)(int), void (*Release)(T*)>
+struct VectorFamily {
+    using Element = T;
+    static T* allocate(int columns) { return Allocate(columns); }
+    static void release(T* vector) { Release(vector); }
+};
+
+template <class Family>
+class Matrices : public testing::Test {};
+
+template <class Family>
+class Vectors : public testing::Test {};
+
+using MatrixFamilies = testing::Types<MatrixFamily<float, fmatrice, frfmatrice>,
+                                      MatrixFamily<unsigned char, ucmatrice, frucmatrice>,
+                                      MatrixFamily<unsigned short, usmatrice, frusmatrice>,
+                                      MatrixFamily<short, smatrice, frsmatrice>,
+                                      MatrixFamily<int, imatrice, frimatrice>,
+                                      MatrixFamily<double, dmatrice, frdmatrice>,
+                                      MatrixFamily<long double, ldmatrice, frldmatrice>>;
+using VectorFamilies = testing::Types<VectorFamily<unsigned char, ucvecteur, frucvecteur>,
+                                      VectorFamily<unsigned short, usvecteur, frusvecteur>,
+                                      VectorFamily<short, svecteur, frsvecteur>,
+                                      VectorFamily<int, ivecteur, frivecteur>,
+                                      VectorFamily<double, dvecteur, frdvecteur>,
+                                      VectorFamily<float, fvecteur, frfvecteur>>;
+TYPED_TEST_SUITE(Matrices, MatrixFamilies);
+TYPED_TEST_SUITE(Vectors, VectorFamilies);
+
+TYPED_TEST(Matrices, HaveSeparateZeroFilledRowsOfTheAskedShape)
+{
+    using T = typename TypeParam::Element;
+    for (const auto& [columns, rows] : {std::pair{3, 2}, std::pair{4, 1}, std::pair{1, 5}, std::pair{100, 30}}) {
+        T** matrix = TypeParam::allocate(columns, rows);
+        ASSERT_NE(matrix, nullptr);
+        std::set<T*> blocks;
+        for (int r = 0; r < rows; ++r) {
+            ASSERT_NE(matrix[r], nullptr);
+            blocks.insert(matrix[r]);
+            for (int c = 0; c < columns; ++c) {
+                EXPECT_EQ(matrix[r][c], T{0});
+                matrix[r][c] = static_cast<T>(r + c + 1);  // every element is writable
+            }
+        }
+        EXPECT_EQ(blocks.size(), static_cast<std::size_t>(rows));
+        EXPECT_EQ(blocks.count(reinterpret_cast<T*>(matrix)), 0U);
+        TypeParam::release(matrix, rows);
+    }
+}
+
+TYPED_TEST(Matrices, AreNullForCountsBelowOne)
+{
+    for (const auto& [columns, rows] : {std::pair{5, 0}, std::pair{0, 5}, std::pair{0, 0}, std::pair{-1, 3},
+                                       std::pair{3, -1}}) {
+        EXPECT_EQ(TypeParam::allocate(columns, rows), nullptr) << columns << " x " << rows;
+    }
+    TypeParam::release(nullptr, 3);
+}
+
+TYPED_TEST(Vectors, AreZeroFilledOfTheAskedLength)
+{
+    using T = typename TypeParam::Element;
+    for (const int columns : {1, 4, 1000}) {
+        T* vector = TypeParam::allocate(columns);
+        ASSERT_NE(vector, nullptr);
+        for (int c = 0; c < columns; ++c) {
+            EXPECT_EQ(vector[c], T{0});
+            vector[c] = static_cast<T>(c + 1);
+        }
+        TypeParam::release(vector);
+    }
+}
+
+TYPED_TEST(Vectors, AreNullForCountsBelowOne)
+{
+    for (const int columns : {0, -1, INT32_MIN}) {
+        EXPECT_EQ(TypeParam::allocate(columns), nullptr) << columns;
+    }
+    TypeParam::release(nullptr);
+}
+
+}  // namespace

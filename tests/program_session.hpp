@@ -1,0 +1,62 @@
+// Runs the built program as a user would: in a working directory of its own,
+// answers on its standard input, both output streams captured.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+struct RunOptions {
+    std::vector<std::string> arguments;
+    std::vector<std::string> wrapper;           // a command that runs the program, such as strace
+    std::optional<unsigned long> file_size_limit;  // bytes, with SIGXFSZ left as it is
+    std::optional<mode_t> umask;
+    std::vector<std::pair<std::string, std::string>> environment;  // set on top of the test's own
+};
+
+struct RunResult {
+    int exit_status = -1;  // -1 when a signal ended the program
+    int signal = 0;
+    std::string out;
+    std::string err;
+};
+
+class ProgramSession {
+public:
+    ProgramSession(const std::filesystem::path& working_directory, const RunOptions& options = {});
+    ProgramSession(const ProgramSession&) = delete;
+    ProgramSession& operator=(const ProgramSession&) = delete;
+    ~ProgramSession();
+
+    // Types input; the program sees it when it next reads.
+    void send(std::string_view input);
+
+    // Reads standard output until it holds `text`; false if the program ends or takes too long first.
+    bool wait_for_output(std::string_view text);
+
+    // Stops reading standard output, as a pager that quits does.
+    void close_output();
+
+    void kill(int signal_number);
+
+    // Types the rest of the input, ends it, and waits for the program to end.
+    RunResult finish(std::string_view input = {});
+
+private:
+    bool pump(int timeout_ms);
+
+    pid_t pid_ = -1;
+    int in_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    std::string pending_input_;
+    RunResult result_;
+};
+
+RunResult run_program(const std::filesystem::path& working_directory, std::string_view input,
+                      const RunOptions& options = {});
