@@ -1,17 +1,35 @@
 #include "row_writer.hpp"
 
-#include <charconv>
 #include <memory>
 #include <optional>
 #include <string_view>
 
-char* format_row(char* out, std::int32_t tone, std::int32_t altitude)
+RowFormatter::RowFormatter(const RowPlan& plan)
+    : tone_(plan.first_tone, plan.tone_step), altitude_(plan.first_altitude, plan.altitude_step),
+      remaining_(plan.rows)
 {
-    out = std::to_chars(out, out + 11, tone).ptr;
-    *out++ = '\t';
-    out = std::to_chars(out, out + 11, altitude).ptr;
-    *out++ = '\r';
-    *out++ = '\n';
+}
+
+char* RowFormatter::format(char* out, const char* end)
+{
+    // Local copies can live in registers: the columns' own storage might
+    // alias the bytes written through `out`.
+    DecimalColumn tone = tone_;
+    DecimalColumn altitude = altitude_;
+    std::int64_t remaining = remaining_;
+    while (remaining > 0 && end - out >= static_cast<std::ptrdiff_t>(slack)) {
+        out = tone.put(out);
+        *out++ = '\t';
+        out = altitude.put(out);
+        *out++ = '\r';
+        *out++ = '\n';
+        tone.advance();
+        altitude.advance();
+        --remaining;
+    }
+    tone_ = tone;
+    altitude_ = altitude;
+    remaining_ = remaining;
     return out;
 }
 
@@ -19,23 +37,12 @@ Status write_rows(TableFile& table, const RowPlan& plan)
 {
     constexpr std::size_t block_size = std::size_t{1} << 20;
     const auto block = std::make_unique<char[]>(block_size);
-    char* const begin = block.get();
-    char* const end = begin + block_size;
-    char* out = begin;
-    // The plan has checked that every value fits 32 bits; the 64-bit running
-    // values cannot overflow, not even one step past the last row.
-    std::int64_t tone = plan.first_tone;
-    std::int64_t altitude = plan.first_altitude;
-    for (std::int64_t row = 0; row < plan.rows; ++row) {
-        if (end - out < static_cast<std::ptrdiff_t>(longest_row)) {
-            if (auto failure = table.write({begin, static_cast<std::size_t>(out - begin)})) {
-                return failure;
-            }
-            out = begin;
+    RowFormatter rows(plan);
+    while (!rows.done()) {
+        const char* end = rows.format(block.get(), block.get() + block_size);
+        if (auto failure = table.write({block.get(), static_cast<std::size_t>(end - block.get())})) {
+            return failure;
         }
-        out = format_row(out, static_cast<std::int32_t>(tone), static_cast<std::int32_t>(altitude));
-        tone += plan.tone_step;
-        altitude += plan.altitude_step;
     }
-    return table.write({begin, static_cast<std::size_t>(out - begin)});
+    return std::nullopt;
 }

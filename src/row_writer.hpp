@@ -4,15 +4,29 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "decimal_column.hpp"
 #include "failure.hpp"
 #include "row_plan.hpp"
 #include "table_file.hpp"
 
-// The longest line: two values of 11 characters ("-2147483648"), a tab, CR LF.
-inline constexpr std::size_t longest_row = 11 + 1 + 11 + 2;
+// Formats the rows of a plan in order, as many at a time as fit in a block.
+class RowFormatter {
+public:
+    // The room a block must have beyond the rows put in it.
+    static constexpr std::size_t slack = 2 * DecimalColumn::copied + 3;
 
-// Writes one line at `out` and returns the end of what it wrote.
-char* format_row(char* out, std::int32_t tone, std::int32_t altitude);
+    explicit RowFormatter(const RowPlan& plan);
+
+    // Formats rows into [out, end) and returns the end of what it wrote.
+    char* format(char* out, const char* end);
+
+    [[nodiscard]] bool done() const { return remaining_ == 0; }
+
+private:
+    DecimalColumn tone_;
+    DecimalColumn altitude_;
+    std::int64_t remaining_;
+};
 
 // Writes every row of the plan to the table, in large blocks.
 Status write_rows(TableFile& table, const RowPlan& plan);

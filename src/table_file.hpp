@@ -6,6 +6,7 @@
 // the temporary file is removed and an older table stays as it was.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -32,8 +33,11 @@ public:
 
 private:
     Failure failed(const char* doing, int error_number) const;
+    int start_writeback();
 
     std::string label_;
+    std::int64_t written_ = 0;            // bytes written so far
+    std::int64_t writeback_started_ = 0;  // bytes the disk has been asked to take already
     std::string target_;     // the table file itself, past any symbolic link
     std::string temporary_;
     unsigned mode_ = 0;      // permission bits the table keeps or gets

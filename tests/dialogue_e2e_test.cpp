@@ -1,6 +1,7 @@
 // The program as a user meets it: exact dialogue, exact table bytes.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "expected_dialogue.hpp"
@@ -102,6 +103,19 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"one_answer_a_line_crlf", "0\r\n1\r\n10\r\n20\r\n5\r\n1\r\n", "0\t100\r\n1\t150\r\n2\t200\r\n"},
         TableCase{"signed_and_padded", "+0 +1 010 0020 +5 +1", "0\t100\r\n1\t150\r\n2\t200\r\n"}),
     [](const testing::TestParamInfo<TableCase>& info) { return std::string(info.param.name); });
+
+TEST(Tables, OfAMillionRowsAreExactThroughEveryBlock)
+{
+    const Workspace workspace;
+    // Altitudes in centimeters from -10^8 to 10^8: through zero, and past eight digits at both ends.
+    const RunResult run = run_program(workspace.root(), "maps big 7 3 -1000000 1000000 2 2");
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    std::string expected_table;
+    for (std::int64_t k = 0; k <= 1000000; ++k) {
+        expected_table += std::to_string(7 + 3 * k) + "\t" + std::to_string(-100000000 + 200 * k) + "\r\n";
+    }
+    EXPECT_TRUE(Workspace::read(workspace.table("big")) == expected_table);
+}
 
 TEST(Names, AFolderAnswerOfTwoWordsAlsoAnswersTheTableName)
 {
