@@ -1,7 +1,9 @@
 # Thin wrapper over the CMake presets.
 PRESET ?= default
+FUZZ_SECONDS ?= 60
+SOURCES = $(shell git ls-files '*.cpp' '*.hpp' '*.c' '*.H')
 
-.PHONY: all build run test bench clean
+.PHONY: all build run test bench fuzz lint clean
 
 all: build
 
@@ -21,6 +23,22 @@ bench:
 	cmake --preset default -DGRISALTURAS_BENCHMARKS=ON
 	cmake --build --preset default
 	bench/run.sh build/default
+
+# Replays the committed corpus, then fuzzes for FUZZ_SECONDS more (clang and libFuzzer).
+fuzz:
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	build/fuzz/fuzz/answers_fuzz fuzz/corpus/*
+	mkdir -p build/fuzz/corpus
+	build/fuzz/fuzz/answers_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 build/fuzz/corpus fuzz/corpus
+
+# The tree follows .clang-format and passes .clang-tidy.
+lint:
+	clang-format --dry-run -Werror $(SOURCES)
+	cmake --preset default -DGRISALTURAS_BENCHMARKS=ON
+	cmake --preset fuzz
+	printf '%s\n' $(filter-out fuzz/%,$(filter %.cpp %.c,$(SOURCES))) | xargs -P 2 -n 4 clang-tidy -p build/default --quiet
+	clang-tidy -p build/fuzz --quiet $(filter fuzz/%.cpp,$(SOURCES))
 
 clean:
 	rm -rf build

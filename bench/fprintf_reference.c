@@ -10,22 +10,24 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc != 3) {
-        fprintf(stderr, "usage: fprintf_reference FILE ROWS\n");
+        (void)fputs("usage: fprintf_reference FILE ROWS\n", stderr);
         return 2;
     }
-    FILE *table = fopen(argv[1], "wb");
+    FILE* table = fopen(argv[1], "wb");
     if (table == NULL) {
         perror(argv[1]);
         return 1;
     }
-    const int rows = atoi(argv[2]);
-    for (int k = 0; k < rows; ++k) {
-        fprintf(table, "%d\t%d\r\n", k, k);
+    const long rows = strtol(argv[2], NULL, 10);
+    for (long k = 0; k < rows; ++k) {
+        if (fprintf(table, "%ld\t%ld\r\n", k, k) < 0) {
+            break;
+        }
     }
-    if (fflush(table) != 0 || fsync(fileno(table)) != 0 || fclose(table) != 0) {
+    if (ferror(table) || fflush(table) != 0 || fsync(fileno(table)) != 0 || fclose(table) != 0) {
         perror(argv[1]);
         return 1;
     }

@@ -22,7 +22,7 @@ using Status = std::optional<Failure>;
 template <class T>
 class Outcome {
 public:
-    Outcome(T value) : state_(std::move(value)) {}        // NOLINT(google-explicit-constructor)
+    Outcome(T value) : state_(std::move(value)) {}            // NOLINT(google-explicit-constructor)
     Outcome(Failure failure) : state_(std::move(failure)) {}  // NOLINT(google-explicit-constructor)
 
     [[nodiscard]] bool ok() const { return state_.index() == 0; }

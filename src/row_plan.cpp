@@ -49,8 +49,8 @@ std::int32_t unit_factor(std::int32_t scale)
 Outcome<RowPlan> plan_rows(const TableParameters& p)
 {
     const std::int64_t factor = unit_factor(p.scale);
-    const RowPlan plan{row_count(p.min_alt, p.max_alt, p.alt_step), p.first_tone, p.tone_step,
-                       factor * p.min_alt, factor * p.alt_step};
+    const RowPlan plan{row_count(p.min_alt, p.max_alt, p.alt_step), p.first_tone, p.tone_step, factor * p.min_alt,
+                       factor * p.alt_step};
     if (plan.rows == 0) {
         return plan;
     }

@@ -5,8 +5,7 @@
 #include <string_view>
 
 RowFormatter::RowFormatter(const RowPlan& plan)
-    : tone_(plan.first_tone, plan.tone_step), altitude_(plan.first_altitude, plan.altitude_step),
-      remaining_(plan.rows)
+    : tone_(plan.first_tone, plan.tone_step), altitude_(plan.first_altitude, plan.altitude_step), remaining_(plan.rows)
 {
 }
 

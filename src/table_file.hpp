@@ -38,8 +38,8 @@ private:
     std::string label_;
     std::int64_t written_ = 0;            // bytes written so far
     std::int64_t writeback_started_ = 0;  // bytes the disk has been asked to take already
-    std::string target_;     // the table file itself, past any symbolic link
+    std::string target_;                  // the table file itself, past any symbolic link
     std::string temporary_;
-    unsigned mode_ = 0;      // permission bits the table keeps or gets
+    unsigned mode_ = 0;  // permission bits the table keeps or gets
     int fd_ = -1;
 };

@@ -25,8 +25,8 @@ extern "C" void remove_temporary_and_die(int signal_number)
     }
     struct sigaction default_action {};
     default_action.sa_handler = SIG_DFL;
-    ::sigaction(signal_number, &default_action, nullptr);
-    ::raise(signal_number);  // delivered, with its default effect, once this handler returns
+    (void)::sigaction(signal_number, &default_action, nullptr);
+    (void)::raise(signal_number);  // delivered, with its default effect, once this handler returns
 }
 
 sigset_t ending_signal_set()
@@ -53,7 +53,7 @@ void install_signal_handlers()
     }
     // A table past the file size limit fails its write with EFBIG, and is
     // reported, instead of killing the program.
-    ::signal(SIGXFSZ, SIG_IGN);
+    (void)::signal(SIGXFSZ, SIG_IGN);
 }
 
 // Holds the ending signals back while the temporary file and its record for
@@ -101,7 +101,10 @@ int follow_links(std::string& path)
             return EAGAIN;  // the link grew while it was read
         }
         target.resize(static_cast<std::size_t>(length));
-        path = target.starts_with('/') ? target : folder_of(path) + "/" + target;
+        if (!target.starts_with('/')) {
+            target.insert(0, folder_of(path) + "/");
+        }
+        path = std::move(target);
     }
     return ELOOP;
 }

@@ -42,7 +42,10 @@ TEST(ParseInteger, TakesWholeTokensOfThirtyTwoBits)
 
 TEST(ParseInteger, RefusesAnEmbeddedNul)
 {
-    EXPECT_EQ(parse_integer(std::string_view("1\0" "2", 3)), std::nullopt);
+    EXPECT_EQ(parse_integer(std::string_view("1\0"
+                                             "2",
+                                             3)),
+              std::nullopt);
 }
 
 TEST(ReadWord, SplitsOneStreamOnAnyWhiteSpace)

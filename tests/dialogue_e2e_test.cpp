@@ -177,8 +177,7 @@ TEST(Answers, ABadScaleTokenIsRefusedAndTheMenuShownAgain)
 {
     const Workspace workspace;
     const RunResult run = run_program(workspace.root(), "maps sierra 0 1 10 20 5 x 9 1");
-    EXPECT_EQ(run.err,
-              "grisalturas: output scale: \"x\" is not a whole number from -2147483648 to 2147483647\n");
+    EXPECT_EQ(run.err, "grisalturas: output scale: \"x\" is not a whole number from -2147483648 to 2147483647\n");
     EXPECT_EQ(run.out, expected::dialogue(3));
     EXPECT_EQ(run.exit_status, 0);
 }

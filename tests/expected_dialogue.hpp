@@ -7,7 +7,8 @@
 
 namespace expected {
 
-inline constexpr std::string_view folder_prompt = "\n\n\tName of the File Folder located in the Directory C:\\images : ? ";
+inline constexpr std::string_view folder_prompt =
+    "\n\n\tName of the File Folder located in the Directory C:\\images : ? ";
 inline constexpr std::string_view table_prompt = "\n\n\tName of the Table (without extension _tab.txt) ? ";
 inline constexpr std::string_view first_tone_prompt = "\n\n\tFirst gray tone value in the image ? ";
 inline constexpr std::string_view tone_step_prompt = "\n\tGray tone Step ? ";
@@ -53,8 +54,8 @@ inline std::string introduction()
 inline std::string dialogue(int menus = 1, const std::map<std::string_view, int>& repeats = {})
 {
     std::string text = introduction();
-    for (std::string_view prompt : {folder_prompt, table_prompt, first_tone_prompt, tone_step_prompt,
-                                    min_alt_prompt, max_alt_prompt, alt_step_prompt}) {
+    for (std::string_view prompt : {folder_prompt, table_prompt, first_tone_prompt, tone_step_prompt, min_alt_prompt,
+                                    max_alt_prompt, alt_step_prompt}) {
         const auto extra = repeats.find(prompt);
         for (int shown = 0; shown <= (extra == repeats.end() ? 0 : extra->second); ++shown) {
             text += prompt;

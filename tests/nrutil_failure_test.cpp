@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <set>
 
+// The names the linker's --wrap gives the real functions and their stand-ins.
+// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" void* __real_calloc(std::size_t count, std::size_t size);
 extern "C" void __real_free(void* block);
 
@@ -15,8 +17,8 @@ namespace {
 struct Injection {
     bool armed = false;
     int calls = 0;
-    int failing_call = 0;       // counted from 1; 0 fails none
-    std::set<void*> live;       // blocks handed out while armed and not yet freed
+    int failing_call = 0;  // counted from 1; 0 fails none
+    std::set<void*> live;  // blocks handed out while armed and not yet freed
 };
 Injection injection;
 
@@ -45,6 +47,7 @@ extern "C" void __wrap_free(void* block)
     }
     __real_free(block);
 }
+// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 
 namespace {
 

@@ -23,24 +23,23 @@ struct VectorFamily {
 };
 
 template <class Family>
-class Matrices : public testing::Test {};
+class Matrices : public testing::Test {
+};
 
 template <class Family>
-class Vectors : public testing::Test {};
+class Vectors : public testing::Test {
+};
 
-using MatrixFamilies = testing::Types<MatrixFamily<float, fmatrice, frfmatrice>,
-                                      MatrixFamily<unsigned char, ucmatrice, frucmatrice>,
-                                      MatrixFamily<unsigned short, usmatrice, frusmatrice>,
-                                      MatrixFamily<short, smatrice, frsmatrice>,
-                                      MatrixFamily<int, imatrice, frimatrice>,
-                                      MatrixFamily<double, dmatrice, frdmatrice>,
-                                      MatrixFamily<long double, ldmatrice, frldmatrice>>;
-using VectorFamilies = testing::Types<VectorFamily<unsigned char, ucvecteur, frucvecteur>,
-                                      VectorFamily<unsigned short, usvecteur, frusvecteur>,
-                                      VectorFamily<short, svecteur, frsvecteur>,
-                                      VectorFamily<int, ivecteur, frivecteur>,
-                                      VectorFamily<double, dvecteur, frdvecteur>,
-                                      VectorFamily<float, fvecteur, frfvecteur>>;
+using MatrixFamilies =
+    testing::Types<MatrixFamily<float, fmatrice, frfmatrice>, MatrixFamily<unsigned char, ucmatrice, frucmatrice>,
+                   MatrixFamily<unsigned short, usmatrice, frusmatrice>, MatrixFamily<short, smatrice, frsmatrice>,
+                   MatrixFamily<int, imatrice, frimatrice>, MatrixFamily<double, dmatrice, frdmatrice>,
+                   MatrixFamily<long double, ldmatrice, frldmatrice>>;
+using VectorFamilies =
+    testing::Types<VectorFamily<unsigned char, ucvecteur, frucvecteur>,
+                   VectorFamily<unsigned short, usvecteur, frusvecteur>, VectorFamily<short, svecteur, frsvecteur>,
+                   VectorFamily<int, ivecteur, frivecteur>, VectorFamily<double, dvecteur, frdvecteur>,
+                   VectorFamily<float, fvecteur, frfvecteur>>;
 TYPED_TEST_SUITE(Matrices, MatrixFamilies);
 TYPED_TEST_SUITE(Vectors, VectorFamilies);
 
@@ -67,8 +66,8 @@ TYPED_TEST(Matrices, HaveSeparateZeroFilledRowsOfTheAskedShape)
 
 TYPED_TEST(Matrices, AreNullForCountsBelowOne)
 {
-    for (const auto& [columns, rows] : {std::pair{5, 0}, std::pair{0, 5}, std::pair{0, 0}, std::pair{-1, 3},
-                                       std::pair{3, -1}}) {
+    for (const auto& [columns, rows] :
+         {std::pair{5, 0}, std::pair{0, 5}, std::pair{0, 0}, std::pair{-1, 3}, std::pair{3, -1}}) {
         EXPECT_EQ(TypeParam::allocate(columns, rows), nullptr) << columns << " x " << rows;
     }
     TypeParam::release(nullptr, 3);

@@ -39,11 +39,11 @@ void close_fd(int& fd)
 }
 
 // In the child, between fork and exec.
-[[noreturn]] void become_program(const std::filesystem::path& working_directory, const RunOptions& options,
-                                 int in, int out, int err)
+[[noreturn]] void become_program(const std::filesystem::path& working_directory, const RunOptions& options, int in,
+                                 int out, int err)
 {
     for (int signal_number : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ}) {
-        ::signal(signal_number, SIG_DFL);
+        (void)::signal(signal_number, SIG_DFL);
     }
     for (const auto& [name, value] : options.environment) {
         ::setenv(name.c_str(), value.c_str(), 1);
@@ -62,6 +62,7 @@ void close_fd(int& fd)
     words.emplace_back(GRISALTURAS_PROGRAM);
     words.insert(words.end(), options.arguments.begin(), options.arguments.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (auto& word : words) {
         argv.push_back(word.data());
     }
@@ -75,7 +76,7 @@ void close_fd(int& fd)
 ProgramSession::ProgramSession(const std::filesystem::path& working_directory, const RunOptions& options)
 {
     // A program that stops reading must not end the test with it.
-    ::signal(SIGPIPE, SIG_IGN);
+    (void)::signal(SIGPIPE, SIG_IGN);
     int in[2];
     int out[2];
     int err[2];
@@ -196,8 +197,7 @@ RunResult ProgramSession::finish(std::string_view input)
     return result_;
 }
 
-RunResult run_program(const std::filesystem::path& working_directory, std::string_view input,
-                      const RunOptions& options)
+RunResult run_program(const std::filesystem::path& working_directory, std::string_view input, const RunOptions& options)
 {
     ProgramSession session(working_directory, options);
     return session.finish(input);

@@ -13,7 +13,7 @@
 
 struct RunOptions {
     std::vector<std::string> arguments;
-    std::vector<std::string> wrapper;           // a command that runs the program, such as strace
+    std::vector<std::string> wrapper;              // a command that runs the program, such as strace
     std::optional<unsigned long> file_size_limit;  // bytes, with SIGXFSZ left as it is
     std::optional<mode_t> umask;
     std::vector<std::pair<std::string, std::string>> environment;  // set on top of the test's own

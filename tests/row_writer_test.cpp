@@ -18,9 +18,9 @@ std::string printed(const RowPlan& plan)
     std::string text;
     for (std::int64_t k = 0; k < plan.rows; ++k) {
         char row[64];
-        const int length = std::snprintf(row, sizeof row, "%d\t%d\r\n",
-                                         static_cast<int>(plan.first_tone + k * plan.tone_step),
-                                         static_cast<int>(plan.first_altitude + k * plan.altitude_step));
+        const int length =
+            std::snprintf(row, sizeof row, "%d\t%d\r\n", static_cast<int>(plan.first_tone + k * plan.tone_step),
+                          static_cast<int>(plan.first_altitude + k * plan.altitude_step));
         text.append(row, static_cast<std::size_t>(length));
     }
     return text;
@@ -44,15 +44,15 @@ TEST(RowFormatter, WritesWhatPrintfWouldForEveryProgression)
     const RowPlan plans[] = {
         {0, 0, 0, 0, 0},
         {3, 0, 1, 100, 50},
-        {1000, 0, 1, 0, 1},                           // growing digits
-        {1001, 1000, -1, 1000, -1},                   // shrinking digits down to 0
-        {41, -20, 1, 20, -1},                         // crossing zero both ways
-        {30, -7, 1, 105, -7},                         // crossing zero between non-zero values
-        {25, -99999, 9999, 99999, -9999},             // steps of many digits
-        {3, int_max, -1, int_min, 2147483647},        // the extremes of 32 bits
+        {1000, 0, 1, 0, 1},                     // growing digits
+        {1001, 1000, -1, 1000, -1},             // shrinking digits down to 0
+        {41, -20, 1, 20, -1},                   // crossing zero both ways
+        {30, -7, 1, 105, -7},                   // crossing zero between non-zero values
+        {25, -99999, 9999, 99999, -9999},       // steps of many digits
+        {3, int_max, -1, int_min, 2147483647},  // the extremes of 32 bits
         {3, int_min, 1, int_max, -2147483647},
-        {1, 5, 2147483647, 7, 2147483647000},         // a step far beyond 32 bits, never added
-        {12, 1999999990, 1, -1999999990, -1},         // carries through every digit
+        {1, 5, 2147483647, 7, 2147483647000},  // a step far beyond 32 bits, never added
+        {12, 1999999990, 1, -1999999990, -1},  // carries through every digit
         {5, 0, 1, -2000000000, 1000000000},
         {2000, 999, -1, -998, 1},
     };
@@ -65,7 +65,7 @@ TEST(RowFormatter, WritesWhatPrintfWouldForEveryProgression)
 
 TEST(RowFormatter, MatchesPrintfOnRandomProgressions)
 {
-    std::mt19937_64 random(20121008);
+    std::mt19937_64 random(20121008);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same cases on every run
     std::uniform_int_distribution<std::int64_t> any_int(int_min, int_max);
     std::uniform_int_distribution<std::int64_t> small(-1000, 1000);
     for (int round = 0; round < 2000; ++round) {
@@ -82,9 +82,8 @@ TEST(RowFormatter, MatchesPrintfOnRandomProgressions)
         };
         plan.first_tone = start(plan.tone_step);
         plan.first_altitude = start(plan.altitude_step);
-        ASSERT_EQ(formatted(plan, 4096), printed(plan))
-            << plan.first_tone << " by " << plan.tone_step << ", " << plan.first_altitude << " by "
-            << plan.altitude_step;
+        ASSERT_EQ(formatted(plan, 4096), printed(plan)) << plan.first_tone << " by " << plan.tone_step << ", "
+                                                        << plan.first_altitude << " by " << plan.altitude_step;
     }
 }
 

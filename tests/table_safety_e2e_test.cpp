@@ -49,10 +49,12 @@ TEST(EndOfInput, BeforeTheLastAnswerEndsTheRunAndKeepsTheTable)
         {"maps", "grisalturas: no answer for the table name: end of input\n"},
         {"maps sierra", "grisalturas: no answer for the first gray tone value: end of input\n"},
         {"maps sierra 0 1 10\n", "grisalturas: no answer for the last hypsometric value: end of input\n"},
-        {"maps sierra 0 1 10 20 x", "grisalturas: hypsometric step: \"x\" is not a whole number from -2147483648 "
-                                    "to 2147483647\ngrisalturas: no answer for the hypsometric step: end of input\n"},
-        {"maps sierra 0 1 10 20 0", "grisalturas: hypsometric step: must not be 0\n"
-                                    "grisalturas: no answer for the hypsometric step: end of input\n"},
+        {"maps sierra 0 1 10 20 x",
+         "grisalturas: hypsometric step: \"x\" is not a whole number from -2147483648 "
+         "to 2147483647\ngrisalturas: no answer for the hypsometric step: end of input\n"},
+        {"maps sierra 0 1 10 20 0",
+         "grisalturas: hypsometric step: must not be 0\n"
+         "grisalturas: no answer for the hypsometric step: end of input\n"},
         {"maps sierra 0 1 10 20 5", "grisalturas: no answer for the output scale: end of input\n"},
         {"maps sierra 0 1 10 20 5 7 8\r\n", "grisalturas: no answer for the output scale: end of input\n"},
     };
@@ -90,7 +92,8 @@ TEST(RefusedTable, IsReportedBeforeAnyNumberIsAsked)
          "cannot create c:\\images\\nowhere\\sierra_tab.txt (./images/nowhere/sierra_tab.txt): No such file or "
          "directory",
          false},
-        {"folder is a file", "plain sierra", [](const Workspace& w) { Workspace::write(w.root() / "images" / "plain", ""); },
+        {"folder is a file", "plain sierra",
+         [](const Workspace& w) { Workspace::write(w.root() / "images" / "plain", ""); },
          "cannot create c:\\images\\plain\\sierra_tab.txt (./images/plain/sierra_tab.txt): Not a directory", false},
         {"table is a folder", "maps sierra", [](const Workspace& w) { fs::create_directory(w.table("sierra")); },
          "cannot create " + sierra_label + ": Is a directory", false},
@@ -199,7 +202,7 @@ TEST(FailedWrites, LeaveTheTableAsItWas)
 
 bool strace_works()
 {
-    return std::system("strace -qq -o /dev/null true >/dev/null 2>&1") == 0;
+    return std::system("strace -qq -o /dev/null true >/dev/null 2>&1") == 0;  // NOLINT(cert-env33-c)
 }
 
 // Runs the program under strace with one system call made to fail.

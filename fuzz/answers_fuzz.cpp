@@ -1,0 +1,73 @@
+// Arbitrary bytes as the answers of a whole run: reading them, planning the
+// rows and formatting the first and the last of them must never crash, hang,
+// overflow or read out of bounds, and the rows must read as printf writes them.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "console.hpp"
+#include "dialogue.hpp"
+#include "row_plan.hpp"
+#include "row_writer.hpp"
+#include "table_path.hpp"
+
+namespace {
+
+constexpr std::int64_t checked_rows = 64;
+
+std::FILE* discard()
+{
+    static std::FILE* const sink = std::fopen("/dev/null", "w");
+    return sink;
+}
+
+// The rows from `first` on, `count` of them, as the formatter writes them and as printf does.
+void check_rows(const RowPlan& plan, std::int64_t first, std::int64_t count)
+{
+    const RowPlan part{count, plan.first_tone + first * plan.tone_step, plan.tone_step,
+                       plan.first_altitude + first * plan.altitude_step, plan.altitude_step};
+    char block[std::size_t{checked_rows} * 32 + RowFormatter::slack];
+    RowFormatter rows(part);
+    const char* end = rows.format(block, block + sizeof block);
+    std::string expected;
+    for (std::int64_t k = 0; k < count; ++k) {
+        char row[32];
+        const int length =
+            std::snprintf(row, sizeof row, "%d\t%d\r\n", static_cast<int>(part.first_tone + k * part.tone_step),
+                          static_cast<int>(part.first_altitude + k * part.altitude_step));
+        expected.append(row, static_cast<std::size_t>(length));
+    }
+    if (!rows.done() || std::string(block, static_cast<std::size_t>(end - block)) != expected) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    Console console(in, discard(), discard());
+    const auto names = ask_table_names(console);
+    if (!names.ok()) {
+        return 0;
+    }
+    (void)local_table_path(compose_table_name(names.value().folder, names.value().table), ".");
+    const auto parameters = ask_table_parameters(console);
+    if (!parameters.ok()) {
+        return 0;
+    }
+    const auto plan = plan_rows(parameters.value());
+    if (!plan.ok() || plan.value().rows == 0) {
+        return 0;
+    }
+    const std::int64_t rows = plan.value().rows;
+    check_rows(plan.value(), 0, rows < checked_rows ? rows : checked_rows);
+    if (rows > checked_rows) {
+        check_rows(plan.value(), rows - checked_rows, checked_rows);
+    }
+    return 0;
+}
