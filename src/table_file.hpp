@@ -32,14 +32,15 @@ public:
     void discard();
 
 private:
-    Failure failed(const char* doing, int error_number) const;
-    int start_writeback();
-
     std::string label_;
-    std::int64_t written_ = 0;            // bytes written so far
-    std::int64_t writeback_started_ = 0;  // bytes the disk has been asked to take already
-    std::string target_;                  // the table file itself, past any symbolic link
+    std::string target_;  // the table file itself, past any symbolic link
+#ifdef _WIN32
+    std::wstring temporary_;
+#else
     std::string temporary_;
-    unsigned mode_ = 0;  // permission bits the table keeps or gets
-    int fd_ = -1;
+#endif
+    std::intptr_t handle_ = -1;  // the temporary file's descriptor, or its Windows handle
+    unsigned mode_ = 0;          // permission bits the table keeps or gets
+    std::int64_t written_ = 0;
+    std::int64_t writeback_started_ = 0;  // bytes the disk has been asked to take already
 };

@@ -149,12 +149,39 @@ int sync_folder(const std::string& folder)
     return error_number;
 }
 
-}  // namespace
-
-Failure TableFile::failed(const char* doing, int error_number) const
+Failure failed(const char* doing, const std::string& label, int error_number)
 {
-    return os_failure(std::string(doing) + " " + label_, error_number);
+    return os_failure(std::string(doing) + " " + label, error_number);
 }
+
+// A large table goes to the disk while later rows are still being formatted,
+// so that the final sync has little left to do, and the rows waiting in memory
+// stay few: each stretch is handed to the disk as soon as it is complete, and
+// the stretch before it is waited for. Returns 0, or the error number.
+int start_writeback(int fd, std::int64_t written, std::int64_t& started)
+{
+#ifdef SYNC_FILE_RANGE_WRITE
+    constexpr std::int64_t stretch = std::int64_t{8} << 20;
+    while (written - started >= stretch) {
+        if (::sync_file_range(fd, started, stretch, SYNC_FILE_RANGE_WRITE) != 0) {
+            return errno == ENOSYS ? 0 : errno;  // no such call here: the final sync does it all
+        }
+        if (started >= stretch &&
+            ::sync_file_range(fd, started - stretch, stretch,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) != 0) {
+            return errno;
+        }
+        started += stretch;
+    }
+#else
+    (void)fd;
+    (void)written;
+    (void)started;
+#endif
+    return 0;
+}
+
+}  // namespace
 
 Status TableFile::open(std::string label, const std::string& path)
 {
@@ -164,95 +191,74 @@ Status TableFile::open(std::string label, const std::string& path)
     }
     target_ = path;
     if (const int error_number = follow_links(target_)) {
-        return failed("cannot create", error_number);
+        return failed("cannot create", label_, error_number);
     }
 
     struct stat status {};
     if (::stat(target_.c_str(), &status) == 0) {
         if (S_ISDIR(status.st_mode)) {
-            return failed("cannot create", EISDIR);
+            return failed("cannot create", label_, EISDIR);
         }
         if (!S_ISREG(status.st_mode)) {
             return Failure{"cannot create " + label_, "not a regular file"};
         }
         if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
-            return failed("cannot create", errno);
+            return failed("cannot create", label_, errno);
         }
         mode_ = status.st_mode & 07777U;
     } else if (errno == ENOENT) {
         mode_ = default_create_mode();
     } else {
-        return failed("cannot create", errno);
+        return failed("cannot create", label_, errno);
     }
 
     install_signal_handlers();
     temporary_ = folder_of(target_) + "/.grisalturas-XXXXXX";
     const SignalsHeld held;
-    fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
-    if (fd_ < 0) {
+    const int fd = ::mkostemp(temporary_.data(), O_CLOEXEC);
+    if (fd < 0) {
         const int error_number = errno;
         temporary_.clear();
-        return failed("cannot create", error_number);
+        return failed("cannot create", label_, error_number);
     }
+    handle_ = fd;
     pending_removal.store(temporary_.c_str());
     return std::nullopt;
 }
 
 Status TableFile::write(std::string_view bytes)
 {
-    if (const int error_number = write_all(fd_, bytes)) {
-        return failed("cannot write", error_number);
+    const int fd = static_cast<int>(handle_);
+    if (const int error_number = write_all(fd, bytes)) {
+        return failed("cannot write", label_, error_number);
     }
     written_ += static_cast<std::int64_t>(bytes.size());
-    if (const int error_number = start_writeback()) {
-        return failed("cannot write", error_number);
+    if (const int error_number = start_writeback(fd, written_, writeback_started_)) {
+        return failed("cannot write", label_, error_number);
     }
     return std::nullopt;
 }
 
-// A large table goes to the disk while later rows are still being formatted,
-// so that the final sync has little left to do, and the rows waiting in memory
-// stay few: each stretch is handed to the disk as soon as it is complete, and
-// the stretch before it is waited for. Returns 0, or the error number.
-int TableFile::start_writeback()
-{
-#ifdef SYNC_FILE_RANGE_WRITE
-    constexpr std::int64_t stretch = std::int64_t{8} << 20;
-    while (written_ - writeback_started_ >= stretch) {
-        if (::sync_file_range(fd_, writeback_started_, stretch, SYNC_FILE_RANGE_WRITE) != 0) {
-            return errno == ENOSYS ? 0 : errno;  // no such call here: the final sync does it all
-        }
-        if (writeback_started_ >= stretch &&
-            ::sync_file_range(fd_, writeback_started_ - stretch, stretch,
-                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) != 0) {
-            return errno;
-        }
-        writeback_started_ += stretch;
-    }
-#endif
-    return 0;
-}
-
 Status TableFile::commit()
 {
-    if (::fchmod(fd_, static_cast<mode_t>(mode_)) != 0 || ::fsync(fd_) != 0) {
-        return failed("cannot write", errno);
+    const int fd = static_cast<int>(handle_);
+    if (::fchmod(fd, static_cast<mode_t>(mode_)) != 0 || ::fsync(fd) != 0) {
+        return failed("cannot write", label_, errno);
     }
-    const int fd = fd_;
-    fd_ = -1;
+    handle_ = -1;
     if (::close(fd) != 0) {
-        return failed("cannot write", errno);
+        return failed("cannot write", label_, errno);
     }
     {
         const SignalsHeld held;
         if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-            return failed("cannot replace", errno);
+            return failed("cannot replace", label_, errno);
         }
         pending_removal.store(nullptr);
         temporary_.clear();
     }
     if (const int error_number = sync_folder(folder_of(target_))) {
-        return failed("cannot sync the folder of", error_number);
+        return failed("cannot sync the folder of", label_, error_number);
     }
     return std::nullopt;
 }
@@ -260,9 +266,9 @@ Status TableFile::commit()
 void TableFile::discard()
 {
     const SignalsHeld held;
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
+        handle_ = -1;
     }
     if (!temporary_.empty()) {
         ::unlink(temporary_.c_str());
