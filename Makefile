@@ -3,7 +3,7 @@ PRESET ?= default
 FUZZ_SECONDS ?= 60
 SOURCES = $(shell git ls-files '*.cpp' '*.hpp' '*.c' '*.H')
 
-.PHONY: all build run test bench fuzz lint clean
+.PHONY: all build run test test-windows bench fuzz lint clean
 
 all: build
 
@@ -17,6 +17,10 @@ run: build
 
 test: build
 	ctest --preset $(PRESET)
+
+# Cross-builds for Windows with MinGW-w64 and runs every test under Wine.
+test-windows:
+	$(MAKE) test PRESET=windows
 
 # Times a 20,000,000-row table against dd and an fprintf writer; reports, never fails on speed.
 bench:

@@ -32,6 +32,7 @@ TEST(Dialogue, CommandLineArgumentsChangeNothing)
     EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"});
 }
 
+#ifndef _WIN32
 TEST(Dialogue, EachPromptIsShownBeforeItsAnswerIsAwaited)
 {
     const Workspace workspace;
@@ -54,6 +55,8 @@ TEST(Dialogue, EachPromptIsShownBeforeItsAnswerIsAwaited)
     EXPECT_EQ(run.out, expected::dialogue());
     EXPECT_EQ(run.exit_status, 0);
 }
+
+#endif
 
 // The answers after the table's name, and what the table then holds.
 struct TableCase {

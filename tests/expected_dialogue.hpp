@@ -19,6 +19,18 @@ inline constexpr std::string_view scale_menu =
     "\n\tOutput dynamic scale \n\t\t0 ====> meters\n\t\t1 ====> decimeters"
     "\n\t\t2 ====> centimeters\n\t\t3 ====> millimeters\n\t\t";
 
+// How messages name a table: by its composed name and, where that is not a
+// path of the system, by the path tried as well.
+inline std::string table_label(const std::string& folder, const std::string& table)
+{
+    const std::string composed = "c:\\images\\" + folder + "\\" + table + "_tab.txt";
+#ifdef _WIN32
+    return composed;
+#else
+    return composed + " (./images/" + folder + "/" + table + "_tab.txt)";
+#endif
+}
+
 // The 12 banner lines, each 62 characters inside its prefix, and the three lines of description.
 inline std::string introduction()
 {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+// On Windows only the arguments apply.
 struct RunOptions {
     std::vector<std::string> arguments;
     std::vector<std::string> wrapper;              // a command that runs the program, such as strace
@@ -26,6 +27,11 @@ struct RunResult {
     std::string err;
 };
 
+RunResult run_program(const std::filesystem::path& working_directory, std::string_view input,
+                      const RunOptions& options = {});
+
+#ifndef _WIN32
+// A run driven step by step, as a person at a terminal would.
 class ProgramSession {
 public:
     ProgramSession(const std::filesystem::path& working_directory, const RunOptions& options = {});
@@ -57,6 +63,4 @@ private:
     std::string pending_input_;
     RunResult result_;
 };
-
-RunResult run_program(const std::filesystem::path& working_directory, std::string_view input,
-                      const RunOptions& options = {});
+#endif

@@ -7,6 +7,23 @@
 #include <iterator>
 #include <stdexcept>
 
+#ifdef _WIN32
+// Tables go to c:\images whatever the working directory, so the tests take
+// that folder over; they never touch one that they did not make themselves.
+Workspace::Workspace() : root_("C:\\")
+{
+    if (std::filesystem::exists(root_ / "images")) {
+        throw std::runtime_error("C:\\images exists already; run these tests in a Wine prefix of their own");
+    }
+    std::filesystem::create_directories(maps());
+}
+
+Workspace::~Workspace()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(root_ / "images", ignored);
+}
+#else
 Workspace::Workspace()
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "grisalturas-test-XXXXXX").string();
@@ -23,6 +40,7 @@ Workspace::~Workspace()
     std::filesystem::permissions(maps(), std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(root_, ignored);
 }
+#endif
 
 std::vector<std::string> Workspace::maps_listing() const
 {

@@ -1,0 +1,106 @@
+#include <windows.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "program_session.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The build tree as a Windows program under Wine sees it: through drive Z:.
+std::wstring program_path()
+{
+    std::wstring path = fs::path(GRISALTURAS_PROGRAM).wstring();
+    if (path.starts_with(L"/")) {
+        path.insert(0, L"Z:");
+    }
+    for (auto& c : path) {
+        c = c == L'/' ? L'\\' : c;
+    }
+    return path;
+}
+
+std::wstring quoted(const std::wstring& word)
+{
+    return L"\"" + word + L"\"";
+}
+
+HANDLE open_inherited(const fs::path& file, DWORD access, DWORD disposition)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const HANDLE handle = ::CreateFileW(file.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("cannot open " + file.string());
+    }
+    return handle;
+}
+
+// What the program wrote, with its text-mode line ends read back as "\n".
+std::string read_text(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            lines.push_back(text[i]);
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
+// Standard input, output and error are files: the program runs to its end unattended.
+RunResult run_program(const fs::path& working_directory, std::string_view input, const RunOptions& options)
+{
+    static int runs = 0;
+    const fs::path base = fs::temp_directory_path() /
+                          ("grisalturas-run-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++runs));
+    std::ofstream(base.string() + ".in", std::ios::binary) << input;
+
+    const HANDLE in = open_inherited(base.string() + ".in", GENERIC_READ, OPEN_EXISTING);
+    const HANDLE out = open_inherited(base.string() + ".out", GENERIC_WRITE, CREATE_ALWAYS);
+    const HANDLE err = open_inherited(base.string() + ".err", GENERIC_WRITE, CREATE_ALWAYS);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    std::wstring command = quoted(program_path());
+    for (const auto& argument : options.arguments) {
+        command += L" " + quoted(fs::path(argument).wstring());
+    }
+    PROCESS_INFORMATION process{};
+    const bool started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                          working_directory.c_str(), &startup, &process) != 0;
+    ::CloseHandle(in);
+    ::CloseHandle(out);
+    ::CloseHandle(err);
+    if (!started) {
+        throw std::runtime_error("cannot start the program");
+    }
+    RunResult result;
+    if (::WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.hProcess, 255);  // it hung: say so through the result
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    DWORD exit_code = 0;
+    ::GetExitCodeProcess(process.hProcess, &exit_code);
+    result.exit_status = static_cast<int>(exit_code);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    result.out = read_text(base.string() + ".out");
+    result.err = read_text(base.string() + ".err");
+    for (const char* suffix : {".in", ".out", ".err"}) {
+        std::error_code ignored;
+        fs::remove(base.string() + suffix, ignored);
+    }
+    return result;
+}
