@@ -65,7 +65,7 @@ std::wstring temporary_name(const std::wstring& target, unsigned long long uniqu
     const auto separator = target.find_last_of(L"\\/");
     const std::size_t start = separator == std::wstring::npos ? 0 : separator + 1;
     wchar_t digits[32];
-    std::swprintf(digits, 32, L".%llx", unique);
+    (void)std::swprintf(digits, 32, L".%llx", unique);
     std::wstring name = digits;
     name.resize(target.size() - start, L'~');  // a table's name has 9 characters at least: "x_tab.txt"
     return target.substr(0, start) + name;
