@@ -56,6 +56,8 @@ Outcome<std::int32_t> Console::ask_integer(std::string_view prompt, std::string_
 
 void Console::remark(const Failure& failure)
 {
+    // Whole, even where an answer quoted in it holds a NUL character.
+    const std::string line = "grisalturas: " + failure.what + ": " + failure.why + "\n";
     // Nothing is left to tell the user if the remarks stream itself fails.
-    (void)std::fprintf(err_, "grisalturas: %s: %s\n", failure.what.c_str(), failure.why.c_str());
+    (void)std::fwrite(line.data(), 1, line.size(), err_);
 }

@@ -38,6 +38,9 @@ bool opening()
         return stop(names.failure());
     }
     const std::string composed = compose_table_name(names.value().folder, names.value().table);
+    if (composed.find('\0') != std::string::npos) {
+        return stop({"cannot create the table", "its name holds a NUL character"});  // the system would cut it there
+    }
     const std::string local = local_table_path(composed, GRISALTURAS_DRIVE_ROOT);
     const std::string label = local == composed ? composed : composed + " (" + local + ")";
     if (auto failure = f1.open(label, local)) {

@@ -20,7 +20,7 @@ public:
     ~TableFile() { discard(); }
 
     // Makes sure the table at `path` can be written, then creates the
-    // temporary file. `label` names the table in messages.
+    // temporary file. `label` names the table in messages. The path holds no NUL.
     Status open(std::string label, const std::string& path);
 
     Status write(std::string_view bytes);

@@ -186,9 +186,6 @@ int start_writeback(int fd, std::int64_t written, std::int64_t& started)
 Status TableFile::open(std::string label, const std::string& path)
 {
     label_ = std::move(label);
-    if (path.find('\0') != std::string::npos) {
-        return Failure{"cannot create " + label_, "the name holds a NUL character"};
-    }
     target_ = path;
     if (const int error_number = follow_links(target_)) {
         return failed("cannot create", label_, error_number);

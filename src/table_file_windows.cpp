@@ -81,9 +81,6 @@ HANDLE handle_of(std::intptr_t handle)
 Status TableFile::open(std::string label, const std::string& path)
 {
     label_ = std::move(label);
-    if (path.find('\0') != std::string::npos) {
-        return Failure{"cannot create " + label_, "the name holds a NUL character"};
-    }
     target_ = path;
     const std::wstring target = widen(path);
     if (target.empty()) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "expected_dialogue.hpp"
 #include "old_table.hpp"
@@ -12,6 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 TEST(EndOfInput, BeforeTheLastAnswerEndsTheRunAndKeepsTheTable)
 {
@@ -67,6 +69,14 @@ TEST(RefusedTable, IsReportedBeforeAnyNumberIsAsked)
         {"maps", "sierra", [](const Workspace& w) { fs::create_directory(w.table("sierra")); }, "Is a directory"},
         {"maps", long_name, [](const Workspace&) {}, "File name too long"},
     };
+    // Not one of the system's reasons: the program refuses this name itself.
+    {
+        const Workspace workspace;
+        const RunResult run = run_program(workspace.root(), "maps si\0erra 0 1 10 20 5 1"s);
+        EXPECT_EQ(run.exit_status, 1);
+        EXPECT_EQ(run.err, "grisalturas: cannot create the table: its name holds a NUL character\n");
+        EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{});
+    }
     for (const auto& c : cases) {
         const Workspace workspace;
         c.prepare(workspace);
