@@ -34,13 +34,13 @@ public:
 private:
     std::string label_;
     std::string target_;  // the table file itself, past any symbolic link
+    std::intptr_t handle_ = -1;  // the temporary file's descriptor, or its Windows handle
 #ifdef _WIN32
     std::wstring temporary_;
 #else
     std::string temporary_;
-#endif
-    std::intptr_t handle_ = -1;  // the temporary file's descriptor, or its Windows handle
-    unsigned mode_ = 0;          // permission bits the table keeps or gets
+    unsigned mode_ = 0;  // permission bits the table keeps or gets
     std::int64_t written_ = 0;
     std::int64_t writeback_started_ = 0;  // bytes the disk has been asked to take already
+#endif
 };
