@@ -33,7 +33,7 @@ public:
 
 private:
     std::string label_;
-    std::string target_;  // the table file itself, past any symbolic link
+    std::string target_;         // the table file itself, past any symbolic link
     std::intptr_t handle_ = -1;  // the temporary file's descriptor, or its Windows handle
 #ifdef _WIN32
     std::wstring temporary_;
