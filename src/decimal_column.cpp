@@ -13,7 +13,6 @@ void DecimalColumn::show(std::int64_t value)
 {
     using namespace decimal_digits;
     value_ = value;
-    negative_ = value < 0;
     const std::uint64_t high = magnitude(value) / limit;
     digits_ = of(magnitude(value) % limit);
     if (high == 0) {

@@ -88,7 +88,7 @@ public:
     char* put(char* out) const
     {
         *out = '-';
-        out += negative_ ? 1 : 0;
+        out += value_ < 0 ? 1 : 0;
         std::memcpy(out, &high_text_, sizeof high_text_);
         out += high_length_;
         std::memcpy(out, &low_text_, sizeof low_text_);
@@ -101,12 +101,13 @@ public:
     {
         using namespace decimal_digits;
         const std::int64_t next = value_ + step_;
-        if (high_length_ != 0 || !step_fits_ || (next < 0) != negative_ || magnitude(next) >= limit) {
+        const bool negative = value_ < 0;
+        if (high_length_ != 0 || !step_fits_ || (next < 0) != negative || magnitude(next) >= limit) {
             show(next);
             return;
         }
         // Away from zero the magnitude grows by the step; toward zero it shrinks.
-        const bool grows = (step_ < 0) == negative_;
+        const bool grows = (step_ < 0) == negative;
         digits_ = grows ? add(digits_, step_digits_) : subtract(digits_, step_digits_);
         value_ = next;
         low_length_ = length(digits_);
@@ -119,8 +120,7 @@ private:
     std::int64_t value_ = 0;
     std::int64_t step_;
     std::uint64_t step_digits_ = 0;
-    bool step_fits_;  // the step's magnitude is below 10^8 too
-    bool negative_ = false;
+    bool step_fits_;            // the step's magnitude is below 10^8 too
     std::uint64_t digits_ = 0;  // the last eight digits of the magnitude
     // The value as text: the digits above the last eight (none below 10^8), then the last eight.
     std::uint64_t high_text_ = 0;

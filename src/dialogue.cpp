@@ -61,40 +61,39 @@ Outcome<TableNames> ask_table_names(Console& console)
 
 Outcome<TableParameters> ask_table_parameters(Console& console)
 {
-    TableParameters answers{};
+    const auto any = [](std::int32_t) { return true; };
+    // A step of 0 would leave the number of rows undefined.
+    const auto not_zero = [](std::int32_t step) { return step != 0; };
+    const auto on_the_menu = [](std::int32_t scale) { return scale <= largest_scale; };
     const struct {
         std::string_view prompt;
         std::string_view subject;
         std::int32_t TableParameters::*answer;
+        bool (*accepts)(std::int32_t);
+        const char* refusal;  // none: the question is simply asked again
     } questions[] = {
-        {first_tone_prompt, "first gray tone value", &TableParameters::first_tone},
-        {tone_step_prompt, "gray tone step", &TableParameters::tone_step},
-        {min_alt_prompt, "first hypsometric value", &TableParameters::min_alt},
-        {max_alt_prompt, "last hypsometric value", &TableParameters::max_alt},
-        {alt_step_prompt, "hypsometric step", &TableParameters::alt_step},
+        {first_tone_prompt, "first gray tone value", &TableParameters::first_tone, any, nullptr},
+        {tone_step_prompt, "gray tone step", &TableParameters::tone_step, any, nullptr},
+        {min_alt_prompt, "first hypsometric value", &TableParameters::min_alt, any, nullptr},
+        {max_alt_prompt, "last hypsometric value", &TableParameters::max_alt, any, nullptr},
+        {alt_step_prompt, "hypsometric step", &TableParameters::alt_step, not_zero, "must not be 0"},
+        {scale_menu, "output scale", &TableParameters::scale, on_the_menu, nullptr},
     };
+    TableParameters answers{};
     for (const auto& question : questions) {
-        auto value = console.ask_integer(question.prompt, question.subject);
-        if (!value.ok()) {
-            return value.failure();
+        for (;;) {
+            const auto value = console.ask_integer(question.prompt, question.subject);
+            if (!value.ok()) {
+                return value.failure();
+            }
+            if (question.accepts(value.value())) {
+                answers.*question.answer = value.value();
+                break;
+            }
+            if (question.refusal != nullptr) {
+                console.remark({std::string(question.subject), question.refusal});
+            }
         }
-        answers.*question.answer = value.value();
     }
-    // A step of 0 would leave the number of rows undefined.
-    while (answers.alt_step == 0) {
-        console.remark({"hypsometric step", "must not be 0"});
-        auto value = console.ask_integer(alt_step_prompt, "hypsometric step");
-        if (!value.ok()) {
-            return value.failure();
-        }
-        answers.alt_step = value.value();
-    }
-    do {
-        auto value = console.ask_integer(scale_menu, "output scale");
-        if (!value.ok()) {
-            return value.failure();
-        }
-        answers.scale = value.value();
-    } while (answers.scale > largest_scale);
     return answers;
 }
