@@ -12,7 +12,7 @@ bool is_space(int c)
 
 }  // namespace
 
-std::optional<std::string> read_word(std::istream& in)
+std::optional<std::string> read_word(std::istream& in, std::size_t longest)
 {
     using traits = std::istream::traits_type;
     int c = in.get();
@@ -22,10 +22,9 @@ std::optional<std::string> read_word(std::istream& in)
     if (c == traits::eof()) {
         return std::nullopt;
     }
-    std::string word;
-    while (c != traits::eof() && !is_space(c)) {
+    std::string word(1, traits::to_char_type(c));
+    while (word.size() <= longest && (c = in.get()) != traits::eof() && !is_space(c)) {
         word.push_back(traits::to_char_type(c));
-        c = in.get();
     }
     return word;
 }

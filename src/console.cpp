@@ -30,10 +30,13 @@ Outcome<std::string> Console::ask_word(std::string_view prompt, std::string_view
     if (auto failure = say(prompt)) {
         return *failure;
     }
-    auto word = read_word(in_);
+    auto word = read_word(in_, longest_answer);
     if (!word) {
         const char* why = in_.bad() ? "cannot read standard input" : "end of input";
         return Failure{"no answer for the " + std::string(subject), why};
+    }
+    if (word->size() > longest_answer) {
+        return Failure{std::string(subject), "longer than " + std::to_string(longest_answer) + " bytes"};
     }
     return *word;
 }

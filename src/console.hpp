@@ -17,7 +17,8 @@ public:
     // Writes the text and flushes it, so that it is on screen before the next answer is awaited.
     Status say(std::string_view text);
 
-    // Writes the prompt and reads a word answer. `subject` names the answer in messages.
+    // Writes the prompt and reads a word answer. `subject` names the answer in
+    // messages. An answer longer than `longest_answer` is a failure too.
     Outcome<std::string> ask_word(std::string_view prompt, std::string_view subject);
 
     // Writes the prompt and reads an integer answer. A token that is not a

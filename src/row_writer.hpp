@@ -28,5 +28,8 @@ private:
     std::int64_t remaining_;
 };
 
-// Writes every row of the plan to the table, in large blocks.
+// The exact size of the table in bytes, counted without visiting the rows.
+std::int64_t table_size(const RowPlan& plan);
+
+// Reserves the table's size, then writes every row of the plan to it in large blocks.
 Status write_rows(TableFile& table, const RowPlan& plan);

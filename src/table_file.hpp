@@ -1,9 +1,11 @@
 // The table file, replaced whole or not at all.
 //
-// Rows go to a temporary file beside the table. Only once every row is
-// written, synced and closed does the temporary file take the table's name,
-// in one step; on any other ending, including the signals that end a run,
-// the temporary file is removed and an older table stays as it was.
+// Rows go to a temporary file beside the table, which the system removes by
+// itself if the run is killed, wherever it can (an unnamed file on Linux, a
+// file marked for deletion on Windows). Only once every row is written and
+// synced does it take the table's name, in one step; on any other ending,
+// including the signals that end a run, it is removed and an older table
+// stays as it was.
 #pragma once
 
 #include <cstdint>
@@ -23,9 +25,15 @@ public:
     // temporary file. `label` names the table in messages. The path holds no NUL.
     Status open(std::string label, const std::string& path);
 
+    // Reserves room for a table of exactly `bytes` bytes before anything is
+    // written, where the file system can, so that a table that cannot fit
+    // is refused at once.
+    Status reserve(std::int64_t bytes);
+
     Status write(std::string_view bytes);
 
-    // Syncs the rows to disk and puts them in place of the table.
+    // Checks that exactly the reserved bytes were written, syncs them to disk
+    // and puts them in place of the table.
     Status commit();
 
     // Removes the temporary file; the table is left as it was.
@@ -35,12 +43,14 @@ private:
     std::string label_;
     std::string target_;         // the table file itself, past any symbolic link
     std::intptr_t handle_ = -1;  // the temporary file's descriptor, or its Windows handle
-#ifdef _WIN32
-    std::wstring temporary_;
-#else
-    std::string temporary_;
-    unsigned mode_ = 0;  // permission bits the table keeps or gets
+    std::int64_t planned_ = 0;
     std::int64_t written_ = 0;
+#ifndef _WIN32
+    Status link_into_place(int fd);
+    Status rename_into_place();
+
+    std::string temporary_;               // the temporary file's name, while it has one
+    unsigned mode_ = 0;                   // permission bits the table keeps or gets
     std::int64_t writeback_started_ = 0;  // bytes the disk has been asked to take already
 #endif
 };

@@ -65,11 +65,19 @@ TEST(ReadWord, SplitsOneStreamOnAnyWhiteSpace)
     for (const auto& c : cases) {
         std::istringstream in(c.input);
         std::vector<std::string> words;
-        while (auto word = read_word(in)) {
+        while (auto word = read_word(in, 100)) {
             words.push_back(*word);
         }
         EXPECT_EQ(words, c.words) << '"' << c.input << '"';
     }
+}
+
+TEST(ReadWord, StopsOneCharacterPastTheLongestWord)
+{
+    std::istringstream in(" abc abcd" + std::string(1 << 20, 'x'));
+    EXPECT_EQ(read_word(in, 3), "abc");
+    EXPECT_EQ(read_word(in, 3), "abcd");
+    EXPECT_EQ(in.tellg(), 9) << "the rest of an overlong word stays unread";
 }
 
 }  // namespace

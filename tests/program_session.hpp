@@ -25,6 +25,7 @@ struct RunResult {
     int signal = 0;
     std::string out;
     std::string err;
+    long peak_memory_kib = 0;  // resident, where the system tells
 };
 
 RunResult run_program(const std::filesystem::path& working_directory, std::string_view input,

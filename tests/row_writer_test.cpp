@@ -59,6 +59,7 @@ TEST(RowFormatter, WritesWhatPrintfWouldForEveryProgression)
     for (const auto& plan : plans) {
         const std::string expected = printed(plan);
         EXPECT_EQ(formatted(plan, 1 << 16), expected) << plan.first_tone << " by " << plan.tone_step;
+        EXPECT_EQ(table_size(plan), static_cast<std::int64_t>(expected.size())) << plan.first_tone;
         EXPECT_EQ(formatted(plan, RowFormatter::slack + 5), expected) << "one row a block";
     }
 }
@@ -82,8 +83,10 @@ TEST(RowFormatter, MatchesPrintfOnRandomProgressions)
         };
         plan.first_tone = start(plan.tone_step);
         plan.first_altitude = start(plan.altitude_step);
-        ASSERT_EQ(formatted(plan, 4096), printed(plan)) << plan.first_tone << " by " << plan.tone_step << ", "
-                                                        << plan.first_altitude << " by " << plan.altitude_step;
+        const std::string expected = printed(plan);
+        ASSERT_EQ(table_size(plan), static_cast<std::int64_t>(expected.size()));
+        ASSERT_EQ(formatted(plan, 4096), expected) << plan.first_tone << " by " << plan.tone_step << ", "
+                                                   << plan.first_altitude << " by " << plan.altitude_step;
     }
 }
 

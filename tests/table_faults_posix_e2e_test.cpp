@@ -1,11 +1,15 @@
 // What only a POSIX system shows of the table's safety: permissions, links,
 // signals, and writes that fail.
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -95,7 +99,7 @@ TEST(Signals, DuringTheQuestionsLeaveTheTableAsItWas)
         ProgramSession session(workspace.root());
         session.send("maps sierra 0 1\n");
         ASSERT_TRUE(session.wait_for_output(expected::min_alt_prompt));
-        EXPECT_EQ(workspace.maps_listing().size(), 2U) << "the temporary file is there until the signal";
+        EXPECT_EQ(workspace.maps_listing().size(), 1U) << "the temporary file shows nowhere";
         session.kill(signal_number);
         const RunResult run = session.finish();
         EXPECT_EQ(run.signal, signal_number);
@@ -131,13 +135,46 @@ bool strace_works()
     return std::system("strace -qq -o /dev/null true >/dev/null 2>&1") == 0;  // NOLINT(cert-env33-c)
 }
 
+// Runs the program under strace, with these arguments.
+RunOptions traced(const std::vector<std::string>& arguments)
+{
+    RunOptions options;
+    options.wrapper = {"strace", "-qq"};
+    options.wrapper.insert(options.wrapper.end(), arguments.begin(), arguments.end());
+    options.environment = {{"ASAN_OPTIONS", "detect_leaks=0"}};  // the leak checker cannot work under ptrace
+    return options;
+}
+
 // Runs the program under strace with one system call made to fail.
 RunOptions injecting(const std::string& injection)
 {
-    RunOptions options;
-    options.wrapper = {"strace", "-qq", "-o", "/dev/null", "-e", "inject=" + injection};
-    options.environment = {{"ASAN_OPTIONS", "detect_leaks=0"}};  // the leak checker cannot work under ptrace
-    return options;
+    return traced({"-o", "/dev/null", "-e", "inject=" + injection});
+}
+
+// The lines of an strace log that record system calls, in order.
+std::vector<std::string> traced_calls(const fs::path& log)
+{
+    std::vector<std::string> calls;
+    std::istringstream lines(Workspace::read(log));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find('(') != std::string::npos && !line.starts_with("+++") && !line.starts_with("---")) {
+            calls.push_back(line);
+        }
+    }
+    return calls;
+}
+
+std::string call_name(const std::string& call)
+{
+    return call.substr(0, call.find('('));
+}
+
+// Which call of its kind, counted from 1 as strace counts them, the call at `index` is.
+int occurrence(const std::vector<std::string>& calls, std::size_t index)
+{
+    const std::string name = call_name(calls[index]);
+    return static_cast<int>(std::count_if(calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(index) + 1,
+                                          [&](const std::string& call) { return call_name(call) == name; }));
 }
 
 TEST(FailedWrites, AFailedSyncOrRenameIsReportedAndKeepsTheTable)
@@ -174,6 +211,123 @@ TEST(FailedWrites, AFailedSyncOfTheFolderIsReportedThoughTheTableIsInPlace)
     EXPECT_EQ(run.err, "grisalturas: cannot sync the folder of " + sierra_label + ": Input/output error\n");
     EXPECT_EQ(Workspace::read(workspace.table("sierra")), "0\t100\r\n1\t150\r\n2\t200\r\n");
     EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"});
+}
+
+TEST(Kills, AtAnySystemCallLeaveTheOldTableOrTheWholeNewOne)
+{
+    if (!strace_works()) {
+        GTEST_SKIP() << "strace cannot run here";
+    }
+    const std::string input = "maps sierra 0 1 0 1499999 1 0";  // 23 MB: several blocks and writeback stretches
+    const fs::path log = fs::temp_directory_path() / ("grisalturas-trace-" + std::to_string(::getpid()));
+    const auto trace = [&](bool old, const std::vector<std::string>& injection) {
+        const WithOldTable workspace;
+        if (!old) {
+            fs::remove(workspace.table("sierra"));
+        }
+        std::vector<std::string> arguments = {"-o", log.string()};
+        arguments.insert(arguments.end(), injection.begin(), injection.end());
+        EXPECT_EQ(run_program(workspace.root(), input, traced(arguments)).exit_status, 0);
+        return std::pair{traced_calls(log), Workspace::read(workspace.table("sierra"))};
+    };
+    // Where the system offers no unnamed file, the named one that replaces it
+    // is removed by the handler of the signals that end a run.
+    const auto plain = trace(true, {}).first;
+    const auto unnamed = std::find_if(plain.begin(), plain.end(), [](const std::string& call) {
+        return call.find("O_TMPFILE") != std::string::npos;
+    });
+    ASSERT_NE(unnamed, plain.end());
+    const std::string no_unnamed_file =
+        "inject=" + call_name(*unnamed) + ":error=EOPNOTSUPP:when=" +
+        std::to_string(occurrence(plain, static_cast<std::size_t>(unnamed - plain.begin())));
+
+    const struct {
+        const char* sweep;
+        bool old;
+        std::vector<std::string> injection;
+        const char* signal;
+    } sweeps[] = {
+        {"an unnamed file replacing a table", true, {}, "KILL"},
+        {"an unnamed file making a new table", false, {}, "KILL"},
+        {"a named file replacing a table", true, {"-e", no_unnamed_file}, "TERM"},
+    };
+    for (const auto& sweep : sweeps) {
+        const auto [calls, new_table] = trace(sweep.old, sweep.injection);
+        const auto answered = std::find_if(
+            calls.begin(), calls.end(), [](const std::string& call) { return call.find("(0,") != std::string::npos; });
+        ASSERT_NE(answered, calls.end()) << sweep.sweep;
+        // Each kind of call made once the answers are in, at its first and its last occurrence.
+        std::map<std::string, std::pair<int, int>> kinds;
+        for (auto call = answered + 1; call != calls.end(); ++call) {
+            const int nth = occurrence(calls, static_cast<std::size_t>(call - calls.begin()));
+            kinds.try_emplace(call_name(*call), nth, nth).first->second.second = nth;
+        }
+        for (const auto& [name, nths] : kinds) {
+            if (!sweep.injection.empty() && sweep.injection[1].starts_with("inject=" + name + ":")) {
+                continue;  // strace takes one injection a call
+            }
+            for (const int nth : {nths.first, nths.second}) {
+                const std::string at = std::string(sweep.sweep) + ", " + name + " " + std::to_string(nth);
+                const WithOldTable workspace;
+                if (!sweep.old) {
+                    fs::remove(workspace.table("sierra"));
+                }
+                const std::string kill = "inject=" + name + ":signal=" + sweep.signal + ":when=" + std::to_string(nth);
+                std::vector<std::string> arguments = {"-o", "/dev/null", "-e", kill};
+                arguments.insert(arguments.end(), sweep.injection.begin(), sweep.injection.end());
+                (void)run_program(workspace.root(), input, traced(arguments));
+                const auto listing = workspace.maps_listing();
+                const bool has_table = std::find(listing.begin(), listing.end(), "sierra_tab.txt") != listing.end();
+                if (has_table) {
+                    const std::string table = Workspace::read(workspace.table("sierra"));
+                    EXPECT_TRUE(table == new_table || (sweep.old && table == old_table)) << at;
+                } else {
+                    EXPECT_FALSE(sweep.old) << at;
+                }
+                // Only a kill between naming the file beside the table and renaming it leaves it there.
+                const bool between_link_and_rename = sweep.old && name.starts_with("rename");
+                EXPECT_LE(listing.size(), std::size_t{has_table ? 1U : 0U} + (between_link_and_rename ? 1U : 0U)) << at;
+            }
+        }
+    }
+    fs::remove(log);
+}
+
+// A small file system over images/maps, where the system lets the tests mount one.
+struct SmallDisk : WithOldTable {
+    SmallDisk() : mounted(::mount("grisalturas", maps().c_str(), "tmpfs", 0, "size=1m") == 0)
+    {
+        write(table("sierra"), old_table);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    ~SmallDisk()
+    {
+        if (mounted) {
+            ::umount2(maps().c_str(), MNT_DETACH);
+        }
+    }
+    bool mounted;
+};
+
+TEST(FullDisk, ATableThatCannotFitIsRefusedBeforeAnyRowIsWritten)
+{
+    const SmallDisk workspace;
+    if (!workspace.mounted) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    const fs::path log = workspace.root() / "trace";
+    const bool tracing = strace_works();
+    const RunOptions options = tracing ? traced({"-o", log.string(), "-e", "trace=write"}) : RunOptions{};
+    const RunResult run = run_program(workspace.root(), "maps sierra 0 1 0 99999 1 0", options);  // 1.2 MB
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.err, "grisalturas: cannot write " + sierra_label + ": No space left on device\n");
+    expect_old_table_kept(workspace);
+    if (tracing) {
+        for (const auto& call : traced_calls(log)) {
+            EXPECT_TRUE(call.starts_with("write(1,") || call.starts_with("write(2,")) << call;
+        }
+    }
 }
 
 }  // namespace

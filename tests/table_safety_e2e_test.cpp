@@ -43,6 +43,34 @@ TEST(EndOfInput, BeforeTheLastAnswerEndsTheRunAndKeepsTheTable)
     }
 }
 
+TEST(EndlessInput, EndsTheRunPastTheLongestPathInLittleMemory)
+{
+#ifdef _WIN32
+    const std::string longest = "32767";
+#else
+    const std::string longest = "4096";
+#endif
+    const std::string endless(std::size_t{64} << 20, 'w');
+    const struct {
+        std::string input;
+        const char* subject;
+    } cases[] = {
+        {std::string(std::size_t{64} << 20, '\0'), "folder name"},  // as from /dev/zero
+        {"maps " + endless, "table name"},
+        {"maps sierra " + endless, "first gray tone value"},
+    };
+    const WithOldTable workspace;
+    const long usual_memory_kib = run_program(workspace.root(), "maps sierra 0 1 10 20 5 1").peak_memory_kib;
+    Workspace::write(workspace.table("sierra"), old_table);
+    for (const auto& c : cases) {
+        const RunResult run = run_program(workspace.root(), c.input);
+        EXPECT_EQ(run.exit_status, 1) << c.subject;
+        EXPECT_EQ(run.err, "grisalturas: " + std::string(c.subject) + ": longer than " + longest + " bytes\n");
+        EXPECT_LT(run.peak_memory_kib, usual_memory_kib + 8192) << c.subject;
+        expect_old_table_kept(workspace);
+    }
+}
+
 TEST(Overflow, AValueBeyondThirtyTwoBitsWritesNothing)
 {
     const WithOldTable workspace;

@@ -149,6 +149,39 @@ int sync_folder(const std::string& folder)
     return error_number;
 }
 
+// Gives the unnamed file `fd` the name `path`. Returns 0, or the error number.
+int link_unnamed(int fd, const std::string& path)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return 0;
+    }
+    if (errno != ENOENT) {
+        return errno;
+    }
+    // Without /proc, a privileged process can still name it from its descriptor.
+    return ::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+}
+
+// Gives the unnamed file `fd` a name of its own in `folder`, stored in `name`.
+// Returns 0, or the error number.
+int link_beside(int fd, const std::string& folder, std::string& name)
+{
+    constexpr unsigned attempts = 100;
+    for (unsigned attempt = 0; attempt < attempts; ++attempt) {
+        name = folder + "/.grisalturas-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        const int error_number = link_unnamed(fd, name);
+        if (error_number != EEXIST) {
+            if (error_number != 0) {
+                name.clear();
+            }
+            return error_number;
+        }
+    }
+    name.clear();
+    return EEXIST;
+}
+
 Failure failed(const char* doing, const std::string& label, int error_number)
 {
     return os_failure(std::string(doing) + " " + label, error_number);
@@ -160,7 +193,6 @@ Failure failed(const char* doing, const std::string& label, int error_number)
 // the stretch before it is waited for. Returns 0, or the error number.
 int start_writeback(int fd, std::int64_t written, std::int64_t& started)
 {
-#ifdef SYNC_FILE_RANGE_WRITE
     constexpr std::int64_t stretch = std::int64_t{8} << 20;
     while (written - started >= stretch) {
         if (::sync_file_range(fd, started, stretch, SYNC_FILE_RANGE_WRITE) != 0) {
@@ -173,11 +205,6 @@ int start_writeback(int fd, std::int64_t written, std::int64_t& started)
         }
         started += stretch;
     }
-#else
-    (void)fd;
-    (void)written;
-    (void)started;
-#endif
     return 0;
 }
 
@@ -210,6 +237,15 @@ Status TableFile::open(std::string label, const std::string& path)
     }
 
     install_signal_handlers();
+    // Unnamed until it is complete, the file shows nowhere, and a run killed
+    // at any point leaves nothing behind. Some file systems cannot make one.
+    if (const int fd = ::open(folder_of(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600); fd >= 0) {
+        handle_ = fd;
+        return std::nullopt;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return failed("cannot create", label_, errno);
+    }
     temporary_ = folder_of(target_) + "/.grisalturas-XXXXXX";
     const SignalsHeld held;
     const int fd = ::mkostemp(temporary_.data(), O_CLOEXEC);
@@ -220,6 +256,18 @@ Status TableFile::open(std::string label, const std::string& path)
     }
     handle_ = fd;
     pending_removal.store(temporary_.c_str());
+    return std::nullopt;
+}
+
+Status TableFile::reserve(std::int64_t bytes)
+{
+    planned_ = bytes;
+    // The disk is asked before the first row: a table that cannot fit fills
+    // nothing. Plain fallocate never falls back to writing zeros over the whole size.
+    if (bytes > 0 && ::fallocate(static_cast<int>(handle_), 0, 0, bytes) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS) {
+        return failed("cannot write", label_, errno);
+    }
     return std::nullopt;
 }
 
@@ -238,25 +286,63 @@ Status TableFile::write(std::string_view bytes)
 
 Status TableFile::commit()
 {
+    if (written_ != planned_) {
+        return Failure{"cannot write " + label_,
+                       std::to_string(written_) + " bytes written where " + std::to_string(planned_) + " were planned"};
+    }
     const int fd = static_cast<int>(handle_);
     if (::fchmod(fd, static_cast<mode_t>(mode_)) != 0 || ::fsync(fd) != 0) {
         return failed("cannot write", label_, errno);
+    }
+    // An unnamed file needs its descriptor to be named; a named one is closed first.
+    if (temporary_.empty()) {
+        if (auto failure = link_into_place(fd)) {
+            return failure;
+        }
     }
     handle_ = -1;
     if (::close(fd) != 0) {
         return failed("cannot write", label_, errno);
     }
-    {
+    if (!temporary_.empty()) {
         const SignalsHeld held;
-        if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-            return failed("cannot replace", label_, errno);
+        if (auto failure = rename_into_place()) {
+            return failure;
         }
-        pending_removal.store(nullptr);
-        temporary_.clear();
     }
     if (const int error_number = sync_folder(folder_of(target_))) {
         return failed("cannot sync the folder of", label_, error_number);
     }
+    return std::nullopt;
+}
+
+// A new table takes its name at once. An existing one is replaced in one step
+// by a name beside it, which the instant between the two calls alone can leave behind.
+Status TableFile::link_into_place(int fd)
+{
+    const SignalsHeld held;
+    const int error_number = link_unnamed(fd, target_);
+    if (error_number == 0) {
+        return std::nullopt;
+    }
+    if (error_number != EEXIST) {
+        return failed("cannot create", label_, error_number);
+    }
+    if (const int link_error = link_beside(fd, folder_of(target_), temporary_)) {
+        return failed("cannot replace", label_, link_error);
+    }
+    pending_removal.store(temporary_.c_str());
+    return rename_into_place();
+}
+
+// With the ending signals held.
+Status TableFile::rename_into_place()
+{
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        return failed("cannot replace", label_, errno);
+    }
+    pending_removal.store(nullptr);
+    temporary_.clear();
     return std::nullopt;
 }
 
