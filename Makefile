@@ -3,7 +3,8 @@ PRESET ?= default
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 SOURCES = $(shell git ls-files '*.cpp' '*.hpp' '*.c' '*.H')
-LINUX_SOURCES = $(filter-out fuzz/% %_windows.cpp,$(filter %.cpp %.c,$(SOURCES)))
+WINDOWS_SOURCES = $(shell git ls-files '*_windows.cpp' '*_windows_*.cpp')
+LINUX_SOURCES = $(filter-out fuzz/% $(WINDOWS_SOURCES),$(filter %.cpp %.c,$(SOURCES)))
 # clang-tidy reads the MinGW build's commands as clang for that target, with GCC's C++ headers.
 MINGW_CXX_INCLUDE = /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++
 WINDOWS_TIDY = --extra-arg=--target=x86_64-w64-mingw32 \
@@ -60,7 +61,7 @@ lint:
 	cmake --preset windows
 	printf '%s\n' $(LINUX_SOURCES) | xargs -P 2 -n 4 clang-tidy -p build/default --quiet
 	clang-tidy -p build/fuzz --quiet $(filter fuzz/%.cpp,$(SOURCES))
-	clang-tidy -p build/windows --quiet $(WINDOWS_TIDY) $(filter %_windows.cpp,$(SOURCES))
+	clang-tidy -p build/windows --quiet $(WINDOWS_TIDY) $(WINDOWS_SOURCES)
 
 clean:
 	rm -rf build

@@ -1,6 +1,7 @@
 // Arbitrary bytes as the answers of a whole run: reading them, planning the
 // rows and formatting the first and the last of them must never crash, hang,
-// overflow or read out of bounds, and the rows must read as printf writes them.
+// overflow or read out of bounds, and the rows must read as printf writes them,
+// in as many bytes as counted beforehand.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -40,7 +41,8 @@ void check_rows(const RowPlan& plan, std::int64_t first, std::int64_t count)
                           static_cast<int>(part.first_altitude + k * part.altitude_step));
         expected.append(row, static_cast<std::size_t>(length));
     }
-    if (!rows.done() || std::string(block, static_cast<std::size_t>(end - block)) != expected) {
+    if (!rows.done() || std::string(block, static_cast<std::size_t>(end - block)) != expected ||
+        table_size(part) != static_cast<std::int64_t>(expected.size())) {
         std::abort();
     }
 }

@@ -2,25 +2,12 @@
 
 #include <windows.h>
 
-#include <atomic>
+#include <cstring>
 #include <cwchar>
 #include <optional>
+#include <vector>
 
 namespace {
-
-// The temporary file that the console handler must remove, if any.
-std::atomic<const wchar_t*> pending_removal{nullptr};
-static_assert(std::atomic<const wchar_t*>::is_always_lock_free, "read from the console handler's thread");
-
-// Ctrl-C, Ctrl-Break and a closed console end the run: the temporary file goes
-// first. It was opened for shared deletion, so it can go while still open.
-BOOL WINAPI remove_temporary(DWORD /*event*/)
-{
-    if (const wchar_t* path = pending_removal.load()) {
-        ::DeleteFileW(path);
-    }
-    return FALSE;  // and the default handler ends the process
-}
 
 // The system's own wording for an error, without its final period and line end.
 std::string reason(DWORD error)
@@ -76,6 +63,40 @@ HANDLE handle_of(std::intptr_t handle)
     return reinterpret_cast<HANDLE>(handle);  // NOLINT(performance-no-int-to-ptr): a HANDLE kept as a number
 }
 
+// Marks the file to be removed when its last handle closes, however the process ends, or clears the mark.
+bool mark_for_deletion(HANDLE file, bool deleted)
+{
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = deleted ? TRUE : FALSE;
+    return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+// Renames the open file over the file at `name`, a path of the system's own layer.
+bool rename_over(HANDLE file, const std::wstring& name)
+{
+    const std::size_t bytes = name.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(bytes);
+    std::memcpy(rename->FileName, name.data(), bytes);
+    return ::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
+}
+
+// The path as the system's own layer takes it: whole, with the prefix of its object names.
+std::wstring system_path(const std::wstring& path)
+{
+    const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    if (length == 0 || written >= length) {
+        return {};
+    }
+    full.resize(written);
+    return L"\\??\\" + full;
+}
+
 }  // namespace
 
 Status TableFile::open(std::string label, const std::string& path)
@@ -98,27 +119,45 @@ Status TableFile::open(std::string label, const std::string& path)
         return failed("cannot create", label_, error);
     }
 
-    static const bool handler_installed = ::SetConsoleCtrlHandler(remove_temporary, TRUE) != 0;
-    (void)handler_installed;
     // Process number and clock make the name; another is tried if it is taken.
     const unsigned long long first = (::GetTickCount64() << 16 ^ ::GetCurrentProcessId()) & 0xFFFFFFFFULL;
     constexpr unsigned long long attempts = 100;
     for (unsigned long long attempt = first; attempt < first + attempts; ++attempt) {
-        temporary_ = temporary_name(target, attempt);
-        const HANDLE file = ::CreateFileW(temporary_.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            handle_ = reinterpret_cast<std::intptr_t>(file);
-            pending_removal.store(temporary_.c_str());
-            return std::nullopt;
+        const std::wstring temporary = temporary_name(target, attempt);
+        const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (const DWORD error = ::GetLastError(); error != ERROR_FILE_EXISTS) {
+                return failed("cannot create", label_, error);
+            }
+            continue;
         }
-        if (const DWORD error = ::GetLastError(); error != ERROR_FILE_EXISTS) {
-            temporary_.clear();
+        // From now on the system removes it if the process dies, in whatever way, before the table is complete.
+        if (!mark_for_deletion(file, true)) {
+            const DWORD error = ::GetLastError();
+            ::CloseHandle(file);
+            ::DeleteFileW(temporary.c_str());
             return failed("cannot create", label_, error);
         }
+        handle_ = reinterpret_cast<std::intptr_t>(file);
+        return std::nullopt;
     }
-    temporary_.clear();
     return failed("cannot create", label_, ERROR_FILE_EXISTS);
+}
+
+Status TableFile::reserve(std::int64_t bytes)
+{
+    planned_ = bytes;
+    FILE_ALLOCATION_INFO allocation{};
+    allocation.AllocationSize.QuadPart = bytes;
+    if (::SetFileInformationByHandle(handle_of(handle_), FileAllocationInfo, &allocation, sizeof allocation) == 0) {
+        // Where the file system cannot reserve, the rows are written all the same.
+        if (const DWORD error = ::GetLastError();
+            error != ERROR_NOT_SUPPORTED && error != ERROR_CALL_NOT_IMPLEMENTED && error != ERROR_INVALID_FUNCTION) {
+            return failed("cannot write", label_, error);
+        }
+    }
+    return std::nullopt;
 }
 
 Status TableFile::write(std::string_view bytes)
@@ -131,38 +170,42 @@ Status TableFile::write(std::string_view bytes)
             return failed("cannot write", label_, ::GetLastError());
         }
         bytes.remove_prefix(written);
+        written_ += written;
     }
     return std::nullopt;
 }
 
 Status TableFile::commit()
 {
+    if (written_ != planned_) {
+        return Failure{"cannot write " + label_,
+                       std::to_string(written_) + " bytes written where " + std::to_string(planned_) + " were planned"};
+    }
     const HANDLE file = handle_of(handle_);
     if (::FlushFileBuffers(file) == 0) {
         return failed("cannot write", label_, ::GetLastError());
+    }
+    // Only between clearing the mark and the rename can a killed process leave the file behind.
+    if (!mark_for_deletion(file, false)) {
+        return failed("cannot replace", label_, ::GetLastError());
+    }
+    if (!rename_over(file, system_path(widen(target_)))) {
+        const DWORD error = ::GetLastError();
+        (void)mark_for_deletion(file, true);
+        return failed("cannot replace", label_, error);
     }
     handle_ = -1;
     if (::CloseHandle(file) == 0) {
         return failed("cannot write", label_, ::GetLastError());
     }
-    if (::MoveFileExW(temporary_.c_str(), widen(target_).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ==
-        0) {
-        return failed("cannot replace", label_, ::GetLastError());
-    }
-    pending_removal.store(nullptr);
-    temporary_.clear();
     return std::nullopt;
 }
 
 void TableFile::discard()
 {
+    // The file was marked for deletion: closing it removes it.
     if (handle_ != -1) {
         ::CloseHandle(handle_of(handle_));
         handle_ = -1;
-    }
-    if (!temporary_.empty()) {
-        ::DeleteFileW(temporary_.c_str());
-        pending_removal.store(nullptr);
-        temporary_.clear();
     }
 }

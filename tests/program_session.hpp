@@ -5,15 +5,17 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-// On Windows only the arguments apply.
+// On Windows only the arguments and kill_when apply; kill_when only there.
 struct RunOptions {
     std::vector<std::string> arguments;
+    std::function<bool()> kill_when;               // asked while the program runs: once true, it is killed outright
     std::vector<std::string> wrapper;              // a command that runs the program, such as strace
     std::optional<unsigned long> file_size_limit;  // bytes, with SIGXFSZ left as it is
     std::optional<mode_t> umask;
@@ -25,7 +27,6 @@ struct RunResult {
     int signal = 0;
     std::string out;
     std::string err;
-    long peak_memory_kib = 0;  // resident, where the system tells
 };
 
 RunResult run_program(const std::filesystem::path& working_directory, std::string_view input,

@@ -187,10 +187,8 @@ RunResult ProgramSession::finish(std::string_view input)
     if (std::chrono::steady_clock::now() >= deadline) {
         ::kill(pid_, SIGKILL);  // it hung: say so through the result
     }
-    rusage usage{};
-    check(::wait4(pid_, &status, 0, &usage) == pid_, "wait4");
+    check(::waitpid(pid_, &status, 0) == pid_, "waitpid");
     pid_ = -1;
-    result_.peak_memory_kib = usage.ru_maxrss;
     if (WIFEXITED(status)) {
         result_.exit_status = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {

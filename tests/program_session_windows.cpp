@@ -87,9 +87,14 @@ RunResult run_program(const fs::path& working_directory, std::string_view input,
         throw std::runtime_error("cannot start the program");
     }
     RunResult result;
-    if (::WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
-        ::TerminateProcess(process.hProcess, 255);  // it hung: say so through the result
-        ::WaitForSingleObject(process.hProcess, INFINITE);
+    constexpr DWORD patience_ms = 60000;
+    constexpr DWORD glance_ms = 5;
+    for (DWORD waited = 0; ::WaitForSingleObject(process.hProcess, glance_ms) != WAIT_OBJECT_0; waited += glance_ms) {
+        if (waited >= patience_ms || (options.kill_when && options.kill_when())) {
+            ::TerminateProcess(process.hProcess, 255);  // as "End task" does; or it hung: the result says so
+            ::WaitForSingleObject(process.hProcess, INFINITE);
+            break;
+        }
     }
     DWORD exit_code = 0;
     ::GetExitCodeProcess(process.hProcess, &exit_code);
