@@ -16,7 +16,7 @@ constexpr std::size_t block_size = rows_per_block * 25 + RowFormatter::slack;
 // Sea up, 2 cm apart, as in the table of a 32-bit image.
 const RowPlan table{std::int64_t{1} << 22, 0, 1, -430000, 20};
 
-void row_formatter(benchmark::State& state)
+void row_formatter(benchmark::State& state, const RowPlan& table)
 {
     std::vector<char> block(block_size);
     RowFormatter rows(table);
@@ -50,7 +50,10 @@ void snprintf_per_row(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * rows_per_block);
 }
 
-BENCHMARK(row_formatter);
+BENCHMARK_CAPTURE(row_formatter, dead_sea_in_millimeters, table);
+BENCHMARK_CAPTURE(row_formatter, ten_digits_upward, RowPlan{std::int64_t{1} << 22, 1000000000, 1, 1000000000, 1});
+BENCHMARK_CAPTURE(row_formatter, ten_digits_downward, RowPlan{std::int64_t{1} << 22, -1000000000, -1, -1000000000, -1});
+BENCHMARK_CAPTURE(row_formatter, nine_digits, RowPlan{std::int64_t{1} << 22, 100000000, 1, 100000000, 1});
 BENCHMARK(snprintf_per_row);
 
 }  // namespace

@@ -1,11 +1,10 @@
 #include "decimal_column.hpp"
 
 DecimalColumn::DecimalColumn(std::int64_t first, std::int64_t step)
-    : step_(step), step_fits_(decimal_digits::magnitude(step) < decimal_digits::limit)
+    : step_(step),
+      step_low_(decimal_digits::of(decimal_digits::magnitude(step) % decimal_digits::limit)),
+      step_high_(decimal_digits::of(decimal_digits::magnitude(step) / decimal_digits::limit))
 {
-    if (step_fits_) {
-        step_digits_ = decimal_digits::of(decimal_digits::magnitude(step));
-    }
     show(first);
 }
 
@@ -13,16 +12,9 @@ void DecimalColumn::show(std::int64_t value)
 {
     using namespace decimal_digits;
     value_ = value;
-    const std::uint64_t high = magnitude(value) / limit;
-    digits_ = of(magnitude(value) % limit);
-    if (high == 0) {
-        high_length_ = 0;
-        low_length_ = length(digits_);
-    } else {
-        const std::uint64_t high_digits = of(high);
-        high_length_ = length(high_digits);
-        high_text_ = text(high_digits, high_length_);
-        low_length_ = 8;  // with its leading zeros
-    }
-    low_text_ = text(digits_, low_length_);
+    grows_ = (step_ < 0) == (value < 0);
+    low_ = of(magnitude(value) % limit);
+    high_ = of(magnitude(value) / limit);
+    set_high_text();
+    set_low_text();
 }

@@ -1,9 +1,10 @@
 // A column of the table: an arithmetic progression kept as decimal digits.
 //
-// Going from one row to the next adds the step to the digits themselves, all
-// eight of them at once in one 64-bit word, instead of converting every value
-// from binary: the whole cost of a row is a few additions and masks. Values
-// of more than eight digits, and changes of sign, take the slow way.
+// Going from one row to the next adds the step to the digits themselves,
+// eight at a time in a 64-bit word, with a carry from the low word into the
+// high one, instead of converting every value from binary: the whole cost of
+// a row is a few additions and masks at any width. Only a change of sign
+// takes the slow way, at most once a column.
 #pragma once
 
 #include <bit>
@@ -11,11 +12,9 @@
 #include <cstdint>
 #include <cstring>
 
-static_assert(std::endian::native == std::endian::little, "digits are laid out for a little-endian machine");
-
 namespace decimal_digits {
 
-inline constexpr std::uint64_t limit = 100000000;  // what eight digits hold
+inline constexpr std::uint64_t limit = 100000000;  // what the eight digits of a word hold
 inline constexpr std::uint64_t each_byte = 0x0101010101010101;
 inline constexpr std::uint64_t ten_below_a_byte = 246 * each_byte;  // 256 - 10 in every byte
 
@@ -30,24 +29,27 @@ inline std::uint64_t byte_mask(std::uint64_t flags)
     return (flags & each_byte) * 0xFF;
 }
 
-// Decimal addition, byte by byte. Biased by 246, a byte carries into the next
-// exactly when its digit sum reaches 10; the bytes that did not carry lose
-// the bias again. No carry leaves the word: the sum is below 10^8.
-inline std::uint64_t add(std::uint64_t a, std::uint64_t b)
+// Decimal addition, byte by byte, of digits a and b, where b's lowest byte
+// may be 10 (a step's digit plus a carry). Biased by 246, a byte carries into
+// the next exactly when its digit sum reaches 10; the bytes that did not
+// carry lose the bias again. The top digit's carry leaves the word as 1 in `carry`.
+inline std::uint64_t add(std::uint64_t a, std::uint64_t b, std::uint64_t& carry)
 {
     const std::uint64_t biased = a + ten_below_a_byte;
     const std::uint64_t sum = biased + b;
-    const std::uint64_t carried = (sum ^ biased ^ b) >> 8;  // bit 0 of a byte: it carried into the next
+    carry = sum < biased ? 1 : 0;
+    const std::uint64_t carried = (sum ^ biased ^ b) >> 8 | carry << 56;  // bit 0 of a byte: it carried
     return sum - (~byte_mask(carried) & ten_below_a_byte);
 }
 
-// Decimal subtraction of b <= a, byte by byte: a byte that borrowed from the
-// next holds 256 plus its difference, and taking 246 from it leaves the
-// difference plus 10.
-inline std::uint64_t subtract(std::uint64_t a, std::uint64_t b)
+// Decimal subtraction, byte by byte: a byte that borrowed from the next
+// holds 256 plus its difference, and taking 246 from it leaves the
+// difference plus 10. A borrow past the top digit comes out as 1 in `borrow`.
+inline std::uint64_t subtract(std::uint64_t a, std::uint64_t b, std::uint64_t& borrow)
 {
     const std::uint64_t difference = a - b;
-    const std::uint64_t borrowed = (difference ^ a ^ b) >> 8;
+    borrow = a < b ? 1 : 0;
+    const std::uint64_t borrowed = (difference ^ a ^ b) >> 8 | borrow << 56;
     return difference - (byte_mask(borrowed) & ten_below_a_byte);
 }
 
@@ -61,17 +63,22 @@ inline std::uint64_t of(std::uint64_t value)
     return digits;
 }
 
-// How many digits there are, leading zeros aside; 0 has one.
-inline std::size_t length(std::uint64_t digits)
+// How many digits there are, leading zeros aside: none for 0.
+inline std::size_t significant(std::uint64_t digits)
 {
-    const auto bytes = static_cast<std::size_t>((std::bit_width(digits) + 7) / 8);
-    return bytes == 0 ? 1 : bytes;
+    return static_cast<std::size_t>((std::bit_width(digits) + 7) / 8);
 }
 
-// The first `count` digits as text, most significant first, in the lowest byte.
+// The lowest `count` digits, 1 to 8 of them, as text in memory order: most
+// significant first, at the lowest address.
 inline std::uint64_t text(std::uint64_t digits, std::size_t count)
 {
-    return (__builtin_bswap64(digits) >> (8 * (8 - count))) + '0' * each_byte;
+    const auto unused = static_cast<unsigned>(8 * (8 - count));
+    if constexpr (std::endian::native == std::endian::little) {
+        return (__builtin_bswap64(digits) >> unused) + '0' * each_byte;
+    } else {
+        return (digits << unused) + '0' * each_byte;
+    }
 }
 
 }  // namespace decimal_digits
@@ -82,6 +89,8 @@ public:
     // faster than an exact copy; the caller leaves that much room.
     static constexpr std::size_t copied = 1 + 8 + 8;
 
+    // Values and step below 10^16 in magnitude, as a table's are: 32-bit
+    // values, and steps of at most 1000 times 32 bits.
     DecimalColumn(std::int64_t first, std::int64_t step);
 
     // Writes the current value at `out` and returns the end of it.
@@ -95,33 +104,55 @@ public:
         return out + low_length_;
     }
 
-    // Moves to the next value. Values and step stay below 10^16 in magnitude,
-    // as a table's do: 32-bit values and steps of at most 1000 times 32 bits.
+    // Moves to the next value.
     void advance()
     {
         using namespace decimal_digits;
         const std::int64_t next = value_ + step_;
-        const bool negative = value_ < 0;
-        if (high_length_ != 0 || !step_fits_ || (next < 0) != negative || magnitude(next) >= limit) {
+        if ((next < 0) != (value_ < 0)) {
             show(next);
             return;
         }
-        // Away from zero the magnitude grows by the step; toward zero it shrinks.
-        const bool grows = (step_ < 0) == negative;
-        digits_ = grows ? add(digits_, step_digits_) : subtract(digits_, step_digits_);
         value_ = next;
-        low_length_ = length(digits_);
-        low_text_ = text(digits_, low_length_);
+        // Away from zero the magnitude grows by the step; toward zero it shrinks.
+        std::uint64_t carry = 0;
+        low_ = grows_ ? add(low_, step_low_, carry) : subtract(low_, step_low_, carry);
+        // The digits above the last eight change only with a carry, or with a step that large.
+        if ((carry | step_high_) != 0) {
+            std::uint64_t none = 0;  // the magnitude stays below 10^16
+            high_ = grows_ ? add(high_, step_high_ + carry, none) : subtract(high_, step_high_ + carry, none);
+            set_high_text();
+        }
+        set_low_text();
     }
 
 private:
     void show(std::int64_t value);
 
+    void set_high_text()
+    {
+        high_length_ = decimal_digits::significant(high_);
+        if (high_length_ != 0) {
+            high_text_ = decimal_digits::text(high_, high_length_);
+        }
+    }
+
+    void set_low_text()
+    {
+        using decimal_digits::significant;
+        // Below the high digits, with its leading zeros; alone, at least the one digit of 0.
+        low_length_ = high_length_ != 0 ? 8 : significant(low_) | static_cast<std::size_t>(low_ == 0);
+        low_text_ = decimal_digits::text(low_, low_length_);
+    }
+
     std::int64_t value_ = 0;
     std::int64_t step_;
-    std::uint64_t step_digits_ = 0;
-    bool step_fits_;            // the step's magnitude is below 10^8 too
-    std::uint64_t digits_ = 0;  // the last eight digits of the magnitude
+    bool grows_ = true;  // the magnitude grows with the step, until the sign changes
+    // The magnitudes' digits: the last eight, and the eight above them.
+    std::uint64_t low_ = 0;
+    std::uint64_t high_ = 0;
+    std::uint64_t step_low_;
+    std::uint64_t step_high_;
     // The value as text: the digits above the last eight (none below 10^8), then the last eight.
     std::uint64_t high_text_ = 0;
     std::size_t high_length_ = 0;

@@ -55,6 +55,14 @@ TEST(RowFormatter, WritesWhatPrintfWouldForEveryProgression)
         {12, 1999999990, 1, -1999999990, -1},  // carries through every digit
         {5, 0, 1, -2000000000, 1000000000},
         {2000, 999, -1, -998, 1},
+        // Every width boundary past eight digits, both ways and both signs, carried between words.
+        {40, 9999980, 1, -9999980, -1},
+        {40, 100000020, -1, -100000020, 1},
+        {40, 999999980, 1, -999999980, -1},
+        {40, 1000000020, -1, -1000000020, 1},
+        {9, 99999999, 99999999, -99999999, -99999999},         // steps of eight digits exactly
+        {21, -2147483648, 200000000, 2147483647, -200000001},  // steps past eight digits
+        {3, 2147483000, 1, 1999999999, 1},
     };
     for (const auto& plan : plans) {
         const std::string expected = printed(plan);
