@@ -60,7 +60,7 @@ bool treatment()
     if (!plan.ok()) {
         return stop(plan.failure());
     }
-    if (auto failure = write_rows(f1, plan.value())) {
+    if (auto failure = write_rows(f1, plan.value(), stderr)) {
         return stop(*failure);
     }
     if (auto failure = f1.commit()) {

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "progress.hpp"
+
 namespace {
 
 // The number of k from 0 below `rows` for which first + k * step lies in [low, high].
@@ -76,19 +78,21 @@ std::int64_t table_size(const RowPlan& plan)
            column_size(plan.first_altitude, plan.altitude_step, plan.rows) + 3 * plan.rows;
 }
 
-Status write_rows(TableFile& table, const RowPlan& plan)
+Status write_rows(TableFile& table, const RowPlan& plan, std::FILE* progress)
 {
     if (auto failure = table.reserve(table_size(plan))) {
         return failure;
     }
     constexpr std::size_t block_size = std::size_t{1} << 20;
     const auto block = std::make_unique<char[]>(block_size);
+    Progress shown(progress, plan.rows);
     RowFormatter rows(plan);
     while (!rows.done()) {
         const char* end = rows.format(block.get(), block.get() + block_size);
         if (auto failure = table.write({block.get(), static_cast<std::size_t>(end - block.get())})) {
             return failure;
         }
+        shown.update(plan.rows - rows.remaining());
     }
     return std::nullopt;
 }

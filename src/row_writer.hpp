@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "decimal_column.hpp"
 #include "failure.hpp"
@@ -21,6 +22,7 @@ public:
     char* format(char* out, const char* end);
 
     [[nodiscard]] bool done() const { return remaining_ == 0; }
+    [[nodiscard]] std::int64_t remaining() const { return remaining_; }
 
 private:
     DecimalColumn tone_;
@@ -31,5 +33,7 @@ private:
 // The exact size of the table in bytes, counted without visiting the rows.
 std::int64_t table_size(const RowPlan& plan);
 
-// Reserves the table's size, then writes every row of the plan to it in large blocks.
-Status write_rows(TableFile& table, const RowPlan& plan);
+// Reserves the table's size, then writes every row of the plan to it in
+// large blocks. A long table shows how far it has come on `progress`, if that
+// is a terminal, and erases the line before returning.
+Status write_rows(TableFile& table, const RowPlan& plan, std::FILE* progress);

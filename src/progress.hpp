@@ -1,0 +1,33 @@
+// How far a long table has come, on one line of the terminal that is
+// rewritten in place and erased at the end.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// "grisalturas: 1,234,567,890 of 4,294,967,296 rows (28%), about 1 min left"
+std::string progress_line(std::int64_t done, std::int64_t total, std::chrono::steady_clock::duration elapsed);
+
+class Progress {
+public:
+    // Shows nothing unless `stream` is a terminal and the table takes more than about a second.
+    Progress(std::FILE* stream, std::int64_t total);
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+    ~Progress();
+
+    // Cheap enough to call for every block of rows: the line changes only a few times a second.
+    void update(std::int64_t done);
+
+private:
+    void show(const std::string& line);
+
+    std::FILE* terminal_;
+    std::int64_t total_;
+    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point next_;
+    std::size_t shown_ = 0;  // the length of the line on screen
+};
