@@ -10,7 +10,7 @@ MINGW_CXX_INCLUDE = /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++
 WINDOWS_TIDY = --extra-arg=--target=x86_64-w64-mingw32 \
 	--extra-arg=-isystem$(MINGW_CXX_INCLUDE) --extra-arg=-isystem$(MINGW_CXX_INCLUDE)/x86_64-w64-mingw32
 
-.PHONY: all build run test test-windows install package package-windows bench fuzz lint clean
+.PHONY: all build run test test-windows test-aarch64 test-s390x install package package-windows bench fuzz lint clean
 
 all: build
 
@@ -28,6 +28,13 @@ test: build
 # Cross-builds for Windows with MinGW-w64 and runs every test under Wine.
 test-windows:
 	$(MAKE) test PRESET=windows
+
+# Cross-builds for Linux on aarch64 or on s390x (big-endian) and runs every test under qemu-user.
+test-aarch64:
+	$(MAKE) test PRESET=aarch64
+
+test-s390x:
+	$(MAKE) test PRESET=s390x
 
 install: build
 	cmake --install build/$(PRESET) --prefix $(PREFIX)

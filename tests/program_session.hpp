@@ -33,6 +33,9 @@ RunResult run_program(const std::filesystem::path& working_directory, std::strin
                       const RunOptions& options = {});
 
 #ifndef _WIN32
+// The command that runs the cross-built program on this machine, if any.
+const std::vector<std::string>& emulator();
+
 // A run driven step by step, as a person at a terminal would.
 class ProgramSession {
 public:

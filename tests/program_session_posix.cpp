@@ -7,12 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 
@@ -38,6 +40,25 @@ void close_fd(int& fd)
     }
 }
 
+}  // namespace
+
+const std::vector<std::string>& emulator()
+{
+    static const std::vector<std::string> words = [] {
+        std::vector<std::string> split;
+        std::string_view list = GRISALTURAS_EMULATOR;  // words separated by blanks
+        while (!list.empty()) {
+            const auto end = std::min(list.find(' '), list.size());
+            split.emplace_back(list.substr(0, end));
+            list.remove_prefix(std::min(end + 1, list.size()));
+        }
+        return split;
+    }();
+    return words;
+}
+
+namespace {
+
 // In the child, between fork and exec.
 [[noreturn]] void become_program(const std::filesystem::path& working_directory, const RunOptions& options, int in,
                                  int out, int err)
@@ -59,6 +80,7 @@ void close_fd(int& fd)
         ::_exit(127);
     }
     std::vector<std::string> words = options.wrapper;
+    words.insert(words.end(), emulator().begin(), emulator().end());
     words.emplace_back(GRISALTURAS_PROGRAM);
     words.insert(words.end(), options.arguments.begin(), options.arguments.end());
     std::vector<char*> argv;
