@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
-for file in bin/grisalturas share/man/man1/grisalturas.1 include/NRUTIL.H; do
+for file in bin/grisalturas share/man/man1/grisalturas.1.gz share/doc/grisalturas/copyright include/NRUTIL.H; do
   [ -f "$work/prefix/$file" ] || { echo "not installed: $file" >&2; exit 1; }
 done
 ls "$work"/prefix/lib*/libnrutil.* >/dev/null
