@@ -7,14 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
-#include <string_view>
+#include <sstream>
 
 namespace {
 
@@ -46,11 +45,9 @@ const std::vector<std::string>& emulator()
 {
     static const std::vector<std::string> words = [] {
         std::vector<std::string> split;
-        std::string_view list = GRISALTURAS_EMULATOR;  // words separated by blanks
-        while (!list.empty()) {
-            const auto end = std::min(list.find(' '), list.size());
-            split.emplace_back(list.substr(0, end));
-            list.remove_prefix(std::min(end + 1, list.size()));
+        std::istringstream list(GRISALTURAS_EMULATOR);  // words separated by blanks
+        for (std::string word; list >> word;) {
+            split.push_back(word);
         }
         return split;
     }();
