@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "answers.hpp"
+#include "system_text.hpp"
 
 namespace {
 
@@ -38,7 +39,7 @@ Outcome<std::string> Console::ask_word(std::string_view prompt, std::string_view
     if (word->size() > longest_answer) {
         return Failure{std::string(subject), "longer than " + std::to_string(longest_answer) + " bytes"};
     }
-    return *word;
+    return answer_text(std::move(*word));
 }
 
 Outcome<std::int32_t> Console::ask_integer(std::string_view prompt, std::string_view subject)
@@ -61,6 +62,5 @@ void Console::remark(const Failure& failure)
 {
     // Whole, even where an answer quoted in it holds a NUL character.
     const std::string line = "grisalturas: " + failure.what + ": " + failure.why + "\n";
-    // Nothing is left to tell the user if the remarks stream itself fails.
-    (void)std::fwrite(line.data(), 1, line.size(), err_);
+    write_message(err_, line);
 }

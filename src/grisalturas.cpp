@@ -4,19 +4,19 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <string>
 
 #include "console.hpp"
 #include "dialogue.hpp"
 #include "row_plan.hpp"
 #include "row_writer.hpp"
+#include "system_text.hpp"
 #include "table_file.hpp"
 #include "table_path.hpp"
 
 namespace {
 
-Console console(std::cin, stdout, stderr);
+Console console(answer_stream(), stdout, stderr);
 
 // The table being written; unless treatment commits it, an older table stays as it was.
 TableFile f1;

@@ -30,15 +30,15 @@ Failure failed(const char* doing, const std::string& label, DWORD error)
     return {std::string(doing) + " " + label, reason(error)};
 }
 
-// The name as the system's wide calls take it, read in the ANSI code page
-// as the narrow file calls would. Empty if it is not valid there.
+// The name as the system's wide calls take it: answers are kept as UTF-8.
+// Empty if it is not valid UTF-8.
 std::wstring widen(const std::string& name)
 {
     const int size = static_cast<int>(name.size());
-    const int length = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), size, nullptr, 0);
+    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     if (length == 0 ||
-        ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), size, wide.data(), length) != length) {
+        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), size, wide.data(), length) != length) {
         return {};
     }
     return wide;
@@ -84,8 +84,11 @@ bool rename_over(HANDLE file, const std::wstring& name)
     return ::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
 }
 
-// The path as the system's own layer takes it: whole, with the prefix of its object names.
-std::wstring system_path(const std::wstring& path)
+// The path made absolute and normal, as any other program has it (forward
+// slashes, "." and "..", trailing dots and blanks), behind `prefix`, which
+// lifts the limit on its length: "\\?\" for the wide calls, "\??\" for the
+// system's own layer. Empty if the system cannot make it whole.
+std::wstring prefixed_path(const std::wstring& path, std::wstring_view prefix)
 {
     const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     std::wstring full(length, L'\0');
@@ -94,7 +97,10 @@ std::wstring system_path(const std::wstring& path)
         return {};
     }
     full.resize(written);
-    return L"\\??\\" + full;
+    if (full.starts_with(L"\\\\")) {
+        full.replace(0, 1, L"UNC");  // \\server\share is \\?\UNC\server\share
+    }
+    return std::wstring(prefix) + full;
 }
 
 }  // namespace
@@ -103,9 +109,13 @@ Status TableFile::open(std::string label, const std::string& path)
 {
     label_ = std::move(label);
     target_ = path;
-    const std::wstring target = widen(path);
-    if (target.empty()) {
+    const std::wstring wide = widen(path);
+    if (wide.empty()) {
         return failed("cannot create", label_, ERROR_NO_UNICODE_TRANSLATION);
+    }
+    const std::wstring target = prefixed_path(wide, L"\\\\?\\");
+    if (target.empty()) {
+        return failed("cannot create", label_, ::GetLastError());
     }
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -189,7 +199,7 @@ Status TableFile::commit()
     if (!mark_for_deletion(file, false)) {
         return failed("cannot replace", label_, ::GetLastError());
     }
-    if (!rename_over(file, system_path(widen(target_)))) {
+    if (!rename_over(file, prefixed_path(widen(target_), L"\\??\\"))) {
         const DWORD error = ::GetLastError();
         (void)mark_for_deletion(file, true);
         return failed("cannot replace", label_, error);

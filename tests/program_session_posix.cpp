@@ -12,8 +12,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <stdexcept>
 #include <sstream>
+#include <stdexcept>
 
 namespace {
 

@@ -1,4 +1,7 @@
-// What only Windows shows of the table's safety: a process ended outright.
+// What only Windows shows: a process ended outright, and names in the users'
+// own languages, of any length, however they reach the program.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,6 +9,7 @@
 
 #include "old_table.hpp"
 #include "program_session.hpp"
+#include "workspace.hpp"
 
 namespace {
 
@@ -29,6 +33,66 @@ TEST(Kills, WhileWritingLeaveTheOldTableAndNothingElse)
     EXPECT_TRUE(writing) << "killed while the rows were written";
     EXPECT_EQ(run.exit_status, 255);
     expect_old_table_kept(workspace);
+}
+
+// The bytes of `text` in the ANSI code page, as an answer file saved in it holds them.
+std::string ansi(const std::wstring& text)
+{
+    std::string bytes(4 * text.size(), '\0');
+    bytes.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                                                bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                                                nullptr)));
+    return bytes;
+}
+
+TEST(Names, InTheUsersLanguagesReachTheirFolderPipedAsUtf8OrAnsi)
+{
+    const std::string utf8_answers =
+        "Monta\xc3\xb1"
+        "a se\xc3\xb1"
+        "al 0 1 10 20 5 1";
+    const std::string ansi_answers = ansi(L"Monta\u00f1a se\u00f1al 0 1 10 20 5 1");
+    for (const auto& answers : {utf8_answers, ansi_answers}) {
+        const Workspace workspace;
+        const fs::path folder = workspace.root() / "images" / L"Monta\u00f1a";
+        fs::create_directory(folder);
+        const RunResult run = run_program(workspace.root(), answers);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(Workspace::read(folder / L"se\u00f1al_tab.txt"), "0\t100\r\n1\t150\r\n2\t200\r\n");
+    }
+    // A message names a missing folder as the user typed it.
+    const struct {
+        std::string answers;
+        std::string name;
+    } missing[] = {
+        {"Regi\xc3\xb3n sierra 0 1 10 20 5 1", "Regi\xc3\xb3n"},
+        {ansi(L"Regi\u00f3n sierra 0 1 10 20 5 1"), ansi(L"Regi\u00f3n")},
+    };
+    for (const auto& c : missing) {
+        const Workspace workspace;
+        const RunResult run = run_program(workspace.root(), c.answers);
+        EXPECT_EQ(run.exit_status, 1);
+        EXPECT_TRUE(run.err.starts_with("grisalturas: cannot create c:\\images\\" + c.name + "\\sierra_tab.txt: "))
+            << run.err;
+    }
+}
+
+TEST(Names, MakePathsLongerThanTheOldLimitOfTheSystem)
+{
+    const Workspace workspace;
+    const std::string outer(200, 'o');
+    const std::string inner(100, 'i');
+    fs::create_directories(workspace.root() / "images" / outer / inner);
+    const RunResult run = run_program(workspace.root(), outer + "\\" + inner + " sierra 0 1 10 20 5 1");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(Workspace::read(workspace.root() / "images" / outer / inner / "sierra_tab.txt"),
+              "0\t100\r\n1\t150\r\n2\t200\r\n");
+    // Only the system's own calls, with the prefix that lifts the limit, remove it again.
+    const std::wstring long_outer = L"\\\\?\\C:\\images\\" + fs::path(outer).wstring();
+    const std::wstring long_inner = long_outer + L"\\" + fs::path(inner).wstring();
+    EXPECT_NE(::DeleteFileW((long_inner + L"\\sierra_tab.txt").c_str()), 0);
+    EXPECT_NE(::RemoveDirectoryW(long_inner.c_str()), 0);
+    EXPECT_NE(::RemoveDirectoryW(long_outer.c_str()), 0);
 }
 
 }  // namespace
