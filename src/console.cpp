@@ -39,7 +39,7 @@ Outcome<std::string> Console::ask_word(std::string_view prompt, std::string_view
     if (word->size() > longest_answer) {
         return Failure{std::string(subject), "longer than " + std::to_string(longest_answer) + " bytes"};
     }
-    return answer_text(std::move(*word));
+    return answer_text(*word);
 }
 
 Outcome<std::int32_t> Console::ask_integer(std::string_view prompt, std::string_view subject)

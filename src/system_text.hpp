@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <istream>
 #include <string>
+#include <string_view>
 
 // Where the answers come from: standard input, read as characters where it is a Windows console.
 std::istream& answer_stream();
 
 // An answer's bytes, as the program keeps them.
-std::string answer_text(std::string bytes);
+std::string answer_text(std::string_view bytes);
 
 // Writes a message line to `stream` as the user reads it.
 void write_message(std::FILE* stream, const std::string& line);

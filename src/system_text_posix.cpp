@@ -7,9 +7,9 @@ std::istream& answer_stream()
     return std::cin;
 }
 
-std::string answer_text(std::string bytes)
+std::string answer_text(std::string_view bytes)
 {
-    return bytes;
+    return std::string(bytes);
 }
 
 void write_message(std::FILE* stream, const std::string& line)

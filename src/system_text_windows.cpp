@@ -87,7 +87,7 @@ std::istream& answer_stream()
     return std::cin;
 }
 
-std::string answer_text(std::string bytes)
+std::string answer_text(std::string_view bytes)
 {
     if (is_utf8_beyond_ascii(bytes)) {
         utf8_answers = true;
