@@ -40,6 +40,15 @@ public:
     void discard();
 
 private:
+    [[nodiscard]] Status check_size() const
+    {
+        if (written_ == planned_) {
+            return std::nullopt;
+        }
+        return Failure{"cannot write " + label_,
+                       std::to_string(written_) + " bytes written where " + std::to_string(planned_) + " were planned"};
+    }
+
     std::string label_;
     std::string target_;         // the table file itself, past any symbolic link
     std::intptr_t handle_ = -1;  // the temporary file's descriptor, or its Windows handle

@@ -286,9 +286,8 @@ Status TableFile::write(std::string_view bytes)
 
 Status TableFile::commit()
 {
-    if (written_ != planned_) {
-        return Failure{"cannot write " + label_,
-                       std::to_string(written_) + " bytes written where " + std::to_string(planned_) + " were planned"};
+    if (auto failure = check_size()) {
+        return failure;
     }
     const int fd = static_cast<int>(handle_);
     if (::fchmod(fd, static_cast<mode_t>(mode_)) != 0 || ::fsync(fd) != 0) {

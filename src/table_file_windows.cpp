@@ -187,9 +187,8 @@ Status TableFile::write(std::string_view bytes)
 
 Status TableFile::commit()
 {
-    if (written_ != planned_) {
-        return Failure{"cannot write " + label_,
-                       std::to_string(written_) + " bytes written where " + std::to_string(planned_) + " were planned"};
+    if (auto failure = check_size()) {
+        return failure;
     }
     const HANDLE file = handle_of(handle_);
     if (::FlushFileBuffers(file) == 0) {
