@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,10 +17,10 @@
 
 class TableFile {
 public:
-    TableFile() = default;
+    TableFile();
     TableFile(const TableFile&) = delete;
     TableFile& operator=(const TableFile&) = delete;
-    ~TableFile() { discard(); }
+    ~TableFile();
 
     // Makes sure the table at `path` can be written, then creates the
     // temporary file. `label` names the table in messages. The path holds no NUL.
@@ -49,17 +50,13 @@ private:
                        std::to_string(written_) + " bytes written where " + std::to_string(planned_) + " were planned"};
     }
 
+    // What one system alone keeps of the file, told in that system's own source.
+    struct System;
+
     std::string label_;
     std::string target_;         // the table file itself, past any symbolic link
     std::intptr_t handle_ = -1;  // the temporary file's descriptor, or its Windows handle
     std::int64_t planned_ = 0;
     std::int64_t written_ = 0;
-#ifndef _WIN32
-    Status link_into_place(int fd);
-    Status rename_into_place();
-
-    std::string temporary_;               // the temporary file's name, while it has one
-    unsigned mode_ = 0;                   // permission bits the table keeps or gets
-    std::int64_t writeback_started_ = 0;  // bytes the disk has been asked to take already
-#endif
+    std::unique_ptr<System> system_;
 };

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "background_sync.hpp"
+
 namespace {
 
 // The temporary file that a signal handler must remove, if any.
@@ -63,11 +65,11 @@ public:
     SignalsHeld()
     {
         const sigset_t set = ending_signal_set();
-        ::sigprocmask(SIG_BLOCK, &set, &previous_);
+        ::pthread_sigmask(SIG_BLOCK, &set, &previous_);
     }
     SignalsHeld(const SignalsHeld&) = delete;
     SignalsHeld& operator=(const SignalsHeld&) = delete;
-    ~SignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+    ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 private:
     sigset_t previous_{};
@@ -187,28 +189,50 @@ Failure failed(const char* doing, const std::string& label, int error_number)
     return os_failure(std::string(doing) + " " + label, error_number);
 }
 
-// A large table goes to the disk while later rows are still being formatted,
-// so that the final sync has little left to do, and the rows waiting in memory
-// stay few: each stretch is handed to the disk as soon as it is complete, and
-// the stretch before it is waited for. Returns 0, or the error number.
-int start_writeback(int fd, std::int64_t written, std::int64_t& started)
+// With the ending signals held.
+Status rename_into_place(std::string& temporary, const std::string& target, const std::string& label)
 {
-    constexpr std::int64_t stretch = std::int64_t{8} << 20;
-    while (written - started >= stretch) {
-        if (::sync_file_range(fd, started, stretch, SYNC_FILE_RANGE_WRITE) != 0) {
-            return errno == ENOSYS ? 0 : errno;  // no such call here: the final sync does it all
-        }
-        if (started >= stretch &&
-            ::sync_file_range(fd, started - stretch, stretch,
-                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) != 0) {
-            return errno;
-        }
-        started += stretch;
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        return failed("cannot replace", label, errno);
     }
-    return 0;
+    pending_removal.store(nullptr);
+    temporary.clear();
+    return std::nullopt;
+}
+
+// A new table takes its name at once. An existing one is replaced in one step
+// by a name beside it, which the instant between the two calls alone can leave behind.
+Status link_into_place(int fd, std::string& temporary, const std::string& target, const std::string& label)
+{
+    const SignalsHeld held;
+    const int error_number = link_unnamed(fd, target);
+    if (error_number == 0) {
+        return std::nullopt;
+    }
+    if (error_number != EEXIST) {
+        return failed("cannot create", label, error_number);
+    }
+    if (const int link_error = link_beside(fd, folder_of(target), temporary)) {
+        return failed("cannot replace", label, link_error);
+    }
+    pending_removal.store(temporary.c_str());
+    return rename_into_place(temporary, target, label);
 }
 
 }  // namespace
+
+struct TableFile::System {
+    std::string temporary;   // the temporary file's name, while it has one
+    unsigned mode = 0;       // permission bits the table keeps or gets
+    BackgroundSync syncing;  // of a large table, while it is written
+};
+
+TableFile::TableFile() : system_(std::make_unique<System>()) {}
+
+TableFile::~TableFile()
+{
+    discard();
+}
 
 Status TableFile::open(std::string label, const std::string& path)
 {
@@ -229,9 +253,9 @@ Status TableFile::open(std::string label, const std::string& path)
         if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
             return failed("cannot create", label_, errno);
         }
-        mode_ = status.st_mode & 07777U;
+        system_->mode = status.st_mode & 07777U;
     } else if (errno == ENOENT) {
-        mode_ = default_create_mode();
+        system_->mode = default_create_mode();
     } else {
         return failed("cannot create", label_, errno);
     }
@@ -246,16 +270,16 @@ Status TableFile::open(std::string label, const std::string& path)
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         return failed("cannot create", label_, errno);
     }
-    temporary_ = folder_of(target_) + "/.grisalturas-XXXXXX";
+    system_->temporary = folder_of(target_) + "/.grisalturas-XXXXXX";
     const SignalsHeld held;
-    const int fd = ::mkostemp(temporary_.data(), O_CLOEXEC);
+    const int fd = ::mkostemp(system_->temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         const int error_number = errno;
-        temporary_.clear();
+        system_->temporary.clear();
         return failed("cannot create", label_, error_number);
     }
     handle_ = fd;
-    pending_removal.store(temporary_.c_str());
+    pending_removal.store(system_->temporary.c_str());
     return std::nullopt;
 }
 
@@ -278,7 +302,7 @@ Status TableFile::write(std::string_view bytes)
         return failed("cannot write", label_, error_number);
     }
     written_ += static_cast<std::int64_t>(bytes.size());
-    if (const int error_number = start_writeback(fd, written_, writeback_started_)) {
+    if (const int error_number = system_->syncing.written(fd, written_)) {
         return failed("cannot write", label_, error_number);
     }
     return std::nullopt;
@@ -290,12 +314,18 @@ Status TableFile::commit()
         return failure;
     }
     const int fd = static_cast<int>(handle_);
-    if (::fchmod(fd, static_cast<mode_t>(mode_)) != 0 || ::fsync(fd) != 0) {
+    // The final sync starts at once, beside any the thread has under way:
+    // the rows are on the disk once both have ended well.
+    system_->syncing.stop();
+    if (::fchmod(fd, static_cast<mode_t>(system_->mode)) != 0 || ::fsync(fd) != 0) {
         return failed("cannot write", label_, errno);
     }
+    if (const int error_number = system_->syncing.finish()) {
+        return failed("cannot write", label_, error_number);
+    }
     // An unnamed file needs its descriptor to be named; a named one is closed first.
-    if (temporary_.empty()) {
-        if (auto failure = link_into_place(fd)) {
+    if (system_->temporary.empty()) {
+        if (auto failure = link_into_place(fd, system_->temporary, target_, label_)) {
             return failure;
         }
     }
@@ -303,9 +333,9 @@ Status TableFile::commit()
     if (::close(fd) != 0) {
         return failed("cannot write", label_, errno);
     }
-    if (!temporary_.empty()) {
+    if (!system_->temporary.empty()) {
         const SignalsHeld held;
-        if (auto failure = rename_into_place()) {
+        if (auto failure = rename_into_place(system_->temporary, target_, label_)) {
             return failure;
         }
     }
@@ -315,46 +345,17 @@ Status TableFile::commit()
     return std::nullopt;
 }
 
-// A new table takes its name at once. An existing one is replaced in one step
-// by a name beside it, which the instant between the two calls alone can leave behind.
-Status TableFile::link_into_place(int fd)
-{
-    const SignalsHeld held;
-    const int error_number = link_unnamed(fd, target_);
-    if (error_number == 0) {
-        return std::nullopt;
-    }
-    if (error_number != EEXIST) {
-        return failed("cannot create", label_, error_number);
-    }
-    if (const int link_error = link_beside(fd, folder_of(target_), temporary_)) {
-        return failed("cannot replace", label_, link_error);
-    }
-    pending_removal.store(temporary_.c_str());
-    return rename_into_place();
-}
-
-// With the ending signals held.
-Status TableFile::rename_into_place()
-{
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        return failed("cannot replace", label_, errno);
-    }
-    pending_removal.store(nullptr);
-    temporary_.clear();
-    return std::nullopt;
-}
-
 void TableFile::discard()
 {
+    (void)system_->syncing.finish();  // before its descriptor goes
     const SignalsHeld held;
     if (handle_ >= 0) {
         ::close(static_cast<int>(handle_));
         handle_ = -1;
     }
-    if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
+    if (!system_->temporary.empty()) {
+        ::unlink(system_->temporary.c_str());
         pending_removal.store(nullptr);
-        temporary_.clear();
+        system_->temporary.clear();
     }
 }

@@ -105,6 +105,16 @@ std::wstring prefixed_path(const std::wstring& path, std::wstring_view prefix)
 
 }  // namespace
 
+// The handle is all that Windows needs: the system itself removes the file.
+struct TableFile::System {};
+
+TableFile::TableFile() : system_(std::make_unique<System>()) {}
+
+TableFile::~TableFile()
+{
+    discard();
+}
+
 Status TableFile::open(std::string label, const std::string& path)
 {
     label_ = std::move(label);

@@ -137,11 +137,11 @@ bool strace_works()
            std::system("strace -qq -o /dev/null true >/dev/null 2>&1") == 0;  // NOLINT(cert-env33-c)
 }
 
-// Runs the program under strace, with these arguments.
+// Runs the program under strace, with these arguments, following every thread.
 RunOptions traced(const std::vector<std::string>& arguments)
 {
     RunOptions options;
-    options.wrapper = {"strace", "-qq"};
+    options.wrapper = {"strace", "-qq", "-f"};
     options.wrapper.insert(options.wrapper.end(), arguments.begin(), arguments.end());
     options.environment = {{"ASAN_OPTIONS", "detect_leaks=0"}};  // the leak checker cannot work under ptrace
     return options;
@@ -153,12 +153,14 @@ RunOptions injecting(const std::string& injection)
     return traced({"-o", "/dev/null", "-e", "inject=" + injection});
 }
 
-// The lines of an strace log that record system calls, in order.
+// The lines of an strace log that record system calls, in order, without
+// the number of the thread that made each.
 std::vector<std::string> traced_calls(const fs::path& log)
 {
     std::vector<std::string> calls;
     std::istringstream lines(Workspace::read(log));
     for (std::string line; std::getline(lines, line);) {
+        line.erase(0, line.find_first_not_of("0123456789 "));
         if (line.find('(') != std::string::npos && !line.starts_with("+++") && !line.starts_with("---")) {
             calls.push_back(line);
         }
@@ -184,17 +186,22 @@ TEST(FailedWrites, AFailedSyncOrRenameIsReportedAndKeepsTheTable)
     if (!strace_works()) {
         GTEST_SKIP() << "strace cannot run here";
     }
+    const char* small = "maps sierra 0 1 10 20 5 1";
+    const char* large = "maps sierra 0 1 0 1499999 1 0";  // 23 MB, synced while it is written
     const struct {
         const char* injection;
+        const char* input;
         std::string message;
     } cases[] = {
-        {"fsync:error=EIO", "cannot write " + sierra_label + ": Input/output error"},
-        {"fchmod:error=EPERM", "cannot write " + sierra_label + ": Operation not permitted"},
-        {"rename:error=EXDEV", "cannot replace " + sierra_label + ": Invalid cross-device link"},
+        {"fsync:error=EIO", small, "cannot write " + sierra_label + ": Input/output error"},
+        {"fchmod:error=EPERM", small, "cannot write " + sierra_label + ": Operation not permitted"},
+        {"rename:error=EXDEV", small, "cannot replace " + sierra_label + ": Invalid cross-device link"},
+        {"fdatasync:error=EIO", large, "cannot write " + sierra_label + ": Input/output error"},
+        {"fsync:error=EIO", large, "cannot write " + sierra_label + ": Input/output error"},
     };
     for (const auto& c : cases) {
         const WithOldTable workspace;
-        const RunResult run = run_program(workspace.root(), "maps sierra 0 1 10 20 5 1", injecting(c.injection));
+        const RunResult run = run_program(workspace.root(), c.input, injecting(c.injection));
         EXPECT_EQ(run.exit_status, 1) << c.injection;
         EXPECT_EQ(run.err, "grisalturas: " + c.message + "\n") << c.injection;
         expect_old_table_kept(workspace);
