@@ -38,12 +38,14 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 run_program() { echo "maps bench $answers" | (cd "$work" && "$program" >/dev/null); }
 run_dd() { dd if=/dev/zero of="$work/images/maps/dd.bin" bs=1M count="$mebibytes" conv=fsync status=none; }
 
-# name, answers after the names, and runs: 8 and 10 digits, negative, and a 200-million-row table.
+# name, answers after the names, and runs: 8 and 10 digits, negative, a 200-million-row table,
+# and the whole 32-bit range of tones beside the whole range of altitudes in millimeters.
 shapes=(
   "8-digits|0 1 0 19999999 1 0|$runs"
   "10-digits|1000000000 1 1000000000 1019999999 1 0|$runs"
   "negative|-1000000000 -1 -1000000000 -1019999999 -1 0|$runs"
   "200M-rows|0 1 0 199999999 1 0|2"
+  "32-bit-mm|-2147483648 1000 -2147483 2147483 1 3|$runs"
 )
 printf '%-10s %14s %10s %10s %8s %9s\n' shape bytes program dd ratio "peak RSS"
 for shape in "${shapes[@]}"; do
