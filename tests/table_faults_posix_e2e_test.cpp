@@ -208,6 +208,24 @@ TEST(FailedWrites, AFailedSyncOrRenameIsReportedAndKeepsTheTable)
     }
 }
 
+TEST(MissingFeatures, AreDoneWithoutAndTheTableIsTheSame)
+{
+    if (!strace_works()) {
+        GTEST_SKIP() << "strace cannot run here";
+    }
+    const char* input = "maps sierra 0 1 0 1499999 1 0";  // large enough to be synced while it is written
+    const Workspace plain;
+    ASSERT_EQ(run_program(plain.root(), input).exit_status, 0);
+    const std::string table = Workspace::read(plain.table("sierra"));
+    for (const char* injection : {"fallocate:error=EOPNOTSUPP", "clone3:error=EAGAIN"}) {
+        const WithOldTable workspace;
+        const RunResult run = run_program(workspace.root(), input, injecting(injection));
+        EXPECT_EQ(run.exit_status, 0) << injection;
+        EXPECT_EQ(run.err, "") << injection;
+        EXPECT_TRUE(Workspace::read(workspace.table("sierra")) == table) << injection;
+    }
+}
+
 TEST(FailedWrites, AFailedSyncOfTheFolderIsReportedThoughTheTableIsInPlace)
 {
     if (!strace_works()) {
