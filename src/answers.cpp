@@ -12,12 +12,14 @@ bool is_space(int c)
 
 }  // namespace
 
-std::optional<std::string> read_word(std::istream& in, std::size_t longest)
+std::optional<std::string> read_word(std::istream& in, std::size_t longest, std::size_t most_blanks)
 {
     using traits = std::istream::traits_type;
     int c = in.get();
-    while (c != traits::eof() && is_space(c)) {
-        c = in.get();
+    for (std::size_t blanks = 0; c != traits::eof() && is_space(c); c = in.get()) {
+        if (++blanks == most_blanks) {
+            return std::string();
+        }
     }
     if (c == traits::eof()) {
         return std::nullopt;

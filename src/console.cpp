@@ -4,18 +4,15 @@
 #include <optional>
 
 #include "answers.hpp"
+#include "printable.hpp"
 #include "system_text.hpp"
 
-namespace {
-
-// A refused token is quoted back, but not at any length.
-std::string shortened(const std::string& token)
+Console::Console(AnswerInput& in, std::FILE* out, std::FILE* err) : input_(in), in_(&in), out_(out), err_(err)
 {
-    constexpr std::size_t longest = 40;
-    return token.size() <= longest ? token : token.substr(0, longest) + "...";
+    // Memory that runs out while an answer is read ends the run, as anywhere
+    // else, instead of reading as the end of input.
+    in_.exceptions(std::ios::badbit);
 }
-
-}  // namespace
 
 Status Console::say(std::string_view text)
 {
@@ -33,8 +30,13 @@ Outcome<std::string> Console::ask_word(std::string_view prompt, std::string_view
     }
     auto word = read_word(in_, longest_answer);
     if (!word) {
-        const char* why = in_.bad() ? "cannot read standard input" : "end of input";
+        const std::string why =
+            input_.error().empty() ? "end of input" : "cannot read standard input: " + input_.error();
         return Failure{"no answer for the " + std::string(subject), why};
+    }
+    if (word->empty()) {
+        return Failure{std::string(subject),
+                       "no answer in " + std::to_string(longest_blank >> 20) + " MiB of white space"};
     }
     if (word->size() > longest_answer) {
         return Failure{std::string(subject), "longer than " + std::to_string(longest_answer) + " bytes"};
@@ -42,20 +44,30 @@ Outcome<std::string> Console::ask_word(std::string_view prompt, std::string_view
     return answer_text(*word);
 }
 
-Outcome<std::int32_t> Console::ask_integer(std::string_view prompt, std::string_view subject)
+Outcome<std::int32_t> Console::ask_integer(std::string_view prompt, std::string_view subject,
+                                           bool (*accepts)(std::int32_t), const char* refusal)
 {
-    for (;;) {
+    for (int refused = 0; refused < most_refusals; ++refused) {
         auto token = ask_word(prompt, subject);
         if (!token.ok()) {
             return token.failure();
         }
-        if (auto value = parse_integer(token.value())) {
+        const auto value = parse_integer(token.value());
+        if (value && accepts(*value)) {
             return *value;
         }
-        std::string why = "\"";
-        why.append(shortened(token.value())).append("\" is not a whole number from -2147483648 to 2147483647");
-        remark({std::string(subject), why});
+        if (!value) {
+            // A refused token is quoted back, but not at any length.
+            constexpr std::size_t longest_quote = 40;
+            std::string why = "\"";
+            why.append(printable(token.value(), longest_quote))
+                .append("\" is not a whole number from -2147483648 to 2147483647");
+            remark({std::string(subject), why});
+        } else if (refusal != nullptr) {
+            remark({std::string(subject), refusal});
+        }
     }
+    return Failure{std::string(subject), std::to_string(most_refusals) + " answers in a row refused"};
 }
 
 void Console::remark(const Failure& failure)

@@ -8,11 +8,16 @@
 #include <string>
 #include <string_view>
 
+#include "answer_input.hpp"
 #include "failure.hpp"
 
 class Console {
 public:
-    Console(std::istream& in, std::FILE* out, std::FILE* err) : in_(in), out_(out), err_(err) {}
+    // A question refused this often in a row is not asked again: no person
+    // at a terminal, nor any answer file, gets there.
+    static constexpr int most_refusals = 100;
+
+    Console(AnswerInput& in, std::FILE* out, std::FILE* err);
 
     // Writes the text and flushes it, so that it is on screen before the next answer is awaited.
     Status say(std::string_view text);
@@ -21,16 +26,19 @@ public:
     // messages. An answer longer than `longest_answer` is a failure too.
     Outcome<std::string> ask_word(std::string_view prompt, std::string_view subject);
 
-    // Writes the prompt and reads an integer answer. A token that is not a
-    // 32-bit integer is refused with a remark and the prompt is written again;
-    // each try consumes a token, so only the end of input ends the asking.
-    Outcome<std::int32_t> ask_integer(std::string_view prompt, std::string_view subject);
+    // Writes the prompt and reads an integer answer until one is a 32-bit
+    // integer that `accepts` takes. A token that is no such integer is
+    // refused with a remark, and a value that `accepts` refuses with
+    // `refusal`, if any; each try consumes a token.
+    Outcome<std::int32_t> ask_integer(std::string_view prompt, std::string_view subject, bool (*accepts)(std::int32_t),
+                                      const char* refusal);
 
     // A "grisalturas: what: why" line on the remarks stream.
     void remark(const Failure& failure);
 
 private:
-    std::istream& in_;
+    AnswerInput& input_;
+    std::istream in_;
     std::FILE* out_;
     std::FILE* err_;
 };

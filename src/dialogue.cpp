@@ -81,19 +81,11 @@ Outcome<TableParameters> ask_table_parameters(Console& console)
     };
     TableParameters answers{};
     for (const auto& question : questions) {
-        for (;;) {
-            const auto value = console.ask_integer(question.prompt, question.subject);
-            if (!value.ok()) {
-                return value.failure();
-            }
-            if (question.accepts(value.value())) {
-                answers.*question.answer = value.value();
-                break;
-            }
-            if (question.refusal != nullptr) {
-                console.remark({std::string(question.subject), question.refusal});
-            }
+        const auto value = console.ask_integer(question.prompt, question.subject, question.accepts, question.refusal);
+        if (!value.ok()) {
+            return value.failure();
         }
+        answers.*question.answer = value.value();
     }
     return answers;
 }

@@ -2,21 +2,26 @@
 // output unit, and writes the table of correspondence between gray tones and
 // altitudes that the digital elevation model generator reads.
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "console.hpp"
 #include "dialogue.hpp"
+#include "printable.hpp"
 #include "row_plan.hpp"
 #include "row_writer.hpp"
+#include "standard_streams.hpp"
 #include "system_text.hpp"
 #include "table_file.hpp"
 #include "table_path.hpp"
 
 namespace {
 
-Console console(answer_stream(), stdout, stderr);
+Console console(answer_input(), stdout, stderr);
 
 // The table being written; unless treatment commits it, an older table stays as it was.
 TableFile f1;
@@ -42,7 +47,8 @@ bool opening()
         return stop({"cannot create the table", "its name holds a NUL character"});  // the system would cut it there
     }
     const std::string local = local_table_path(composed, GRISALTURAS_DRIVE_ROOT);
-    const std::string label = local == composed ? composed : composed + " (" + local + ")";
+    const std::string label =
+        local == composed ? printable(composed) : printable(composed) + " (" + printable(local) + ")";
     if (auto failure = f1.open(label, local)) {
         return stop(*failure);
     }
@@ -73,5 +79,14 @@ bool treatment()
 
 int main()
 {
-    return opening() && treatment() ? EXIT_SUCCESS : EXIT_FAILURE;
+    take_standard_streams();
+    // Given back when memory runs out, so that the failure can still be told.
+    auto spare = std::make_unique_for_overwrite<char[]>(std::size_t{64} << 10);
+    try {
+        return opening() && treatment() ? EXIT_SUCCESS : EXIT_FAILURE;
+    } catch (const std::bad_alloc&) {
+        spare.reset();
+        stop(os_failure(f1.label().empty() ? "cannot create the table" : "cannot write " + f1.label(), ENOMEM));
+        return EXIT_FAILURE;
+    }
 }

@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
+#include <string_view>
+
+#include "standard_streams.hpp"
 
 namespace {
 
@@ -10,6 +14,12 @@ using Clock = std::chrono::steady_clock;
 
 constexpr auto quiet = std::chrono::seconds(1);            // a table done sooner shows nothing
 constexpr auto interval = std::chrono::milliseconds(250);  // between two rewrites of the line
+constexpr int fewest_columns = 20;
+constexpr std::string_view prefix = "grisalturas: ";
+
+// The descriptor of the terminal while a line is on it, for a signal handler.
+std::atomic<int> showing_on{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "read from a signal handler");
 
 std::string grouped(std::int64_t number)
 {
@@ -33,21 +43,35 @@ std::string duration(std::int64_t seconds)
 
 }  // namespace
 
-std::string progress_line(std::int64_t done, std::int64_t total, Clock::duration elapsed)
+std::string progress_line(std::int64_t done, std::int64_t total, Clock::duration elapsed, std::size_t width)
 {
-    std::string line = "grisalturas: " + grouped(done) + " of " + grouped(total) + " rows (" +
-                       std::to_string(total > 0 ? done * 100 / total : 100) + "%)";
+    const std::string percent = std::to_string(total > 0 ? done * 100 / total : 100) + "%";
+    std::string left;
     if (done > 0) {
         // At the pace so far: an estimate, where floating point cannot overflow.
         const double spent = std::chrono::duration<double>(elapsed).count();
-        const double left = spent * static_cast<double>(total - done) / static_cast<double>(done);
-        line += ", about " + duration(static_cast<std::int64_t>(std::ceil(left))) + " left";
+        const double seconds = spent * static_cast<double>(total - done) / static_cast<double>(done);
+        left = ", about " + duration(static_cast<std::int64_t>(std::ceil(seconds))) + " left";
     }
-    return line;
+    const std::string counts = grouped(done) + " of " + grouped(total) + " rows (" + percent + ")";
+    for (const std::string& shown : {counts + left, percent + left, percent}) {
+        if (shown.size() + prefix.size() <= width) {
+            return std::string(prefix).append(shown);
+        }
+    }
+    return {};
+}
+
+void erase_progress_line_now()
+{
+    constexpr char erase[] = "\r\033[K";
+    if (const int fd = showing_on.load(); fd >= 0) {
+        (void)!::write(fd, erase, sizeof erase - 1);
+    }
 }
 
 Progress::Progress(std::FILE* stream, std::int64_t total)
-    : terminal_(stream != nullptr && ::isatty(::fileno(stream)) != 0 ? stream : nullptr),
+    : terminal_(stream != nullptr && terminal_columns(stream) != 0 ? stream : nullptr),
       total_(total),
       start_(Clock::now()),
       next_(start_ + quiet)
@@ -57,9 +81,7 @@ Progress::Progress(std::FILE* stream, std::int64_t total)
 Progress::~Progress()
 {
     // The screen ends as the dialogue left it.
-    if (shown_ != 0) {
-        show(std::string());
-    }
+    show(std::string());
 }
 
 void Progress::update(std::int64_t done)
@@ -72,11 +94,17 @@ void Progress::update(std::int64_t done)
         return;
     }
     next_ = now + interval;
-    show(progress_line(done, total_, now - start_));
+    // Measured each time: the terminal may have been made narrower since.
+    const int columns = terminal_columns(terminal_);
+    show(columns < fewest_columns ? std::string()
+                                  : progress_line(done, total_, now - start_, static_cast<std::size_t>(columns - 1)));
 }
 
 void Progress::show(const std::string& line)
 {
+    if (line.empty() && shown_ == 0) {
+        return;
+    }
     // Blanks over what is left of a longer line; nothing to do if the terminal fails.
     std::string text = "\r" + line;
     if (line.size() < shown_) {
@@ -85,4 +113,5 @@ void Progress::show(const std::string& line)
     shown_ = line.size();
     (void)std::fputs(text.c_str(), terminal_);
     (void)std::fflush(terminal_);
+    showing_on.store(shown_ != 0 ? ::fileno(terminal_) : -1);
 }

@@ -8,12 +8,20 @@
 #include <cstdio>
 #include <string>
 
-// "grisalturas: 1,234,567,890 of 4,294,967,296 rows (28%), about 1 min left"
-std::string progress_line(std::int64_t done, std::int64_t total, std::chrono::steady_clock::duration elapsed);
+// "grisalturas: 1,234,567,890 of 4,294,967,296 rows (28%), about 1 min left",
+// or a shorter form where that is longer than `width`; empty where none fits.
+std::string progress_line(std::int64_t done, std::int64_t total, std::chrono::steady_clock::duration elapsed,
+                          std::size_t width);
+
+// Erases the line from the screen, if one is there, when a signal ends the
+// run: safe to call from a signal handler.
+void erase_progress_line_now();
 
 class Progress {
 public:
-    // Shows nothing unless `stream` is a terminal and the table takes more than about a second.
+    // Shows nothing unless `stream` is a terminal of 20 columns or more and
+    // the table takes more than about a second. The line is never as wide as
+    // the terminal, which would wrap it.
     Progress(std::FILE* stream, std::int64_t total);
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;

@@ -4,12 +4,13 @@
 #pragma once
 
 #include <cstdio>
-#include <istream>
 #include <string>
 #include <string_view>
 
+#include "answer_input.hpp"
+
 // Where the answers come from: standard input, read as characters where it is a Windows console.
-std::istream& answer_stream();
+AnswerInput& answer_input();
 
 // An answer's bytes, as the program keeps them.
 std::string answer_text(std::string_view bytes);

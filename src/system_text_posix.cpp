@@ -1,10 +1,32 @@
 #include "system_text.hpp"
 
-#include <iostream>
+#include <unistd.h>
 
-std::istream& answer_stream()
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+std::size_t read_standard_input(char* buffer, std::size_t size, std::string& error)
 {
-    return std::cin;
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, buffer, size);
+        if (got >= 0) {
+            return static_cast<std::size_t>(got);
+        }
+        if (errno != EINTR) {
+            error = std::strerror(errno);  // NOLINT(concurrency-mt-unsafe): one thread reads
+            return 0;
+        }
+    }
+}
+
+}  // namespace
+
+AnswerInput& answer_input()
+{
+    static AnswerInput input(read_standard_input);
+    return input;
 }
 
 std::string answer_text(std::string_view bytes)

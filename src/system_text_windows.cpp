@@ -4,8 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <iostream>
-#include <streambuf>
+#include <cstring>
 
 #include "windows_text.hpp"
 
@@ -20,71 +19,86 @@ int size_of(std::size_t length)
 }
 
 // The console's characters as UTF-8 bytes, whatever its code page.
-class ConsoleInput : public std::streambuf {
-public:
-    explicit ConsoleInput(HANDLE console) : console_(console) {}
-
-protected:
-    int_type underflow() override
-    {
-        while (gptr() == egptr()) {
-            constexpr DWORD wanted = 4096;
-            wchar_t characters[wanted + 1];
-            DWORD got = 0;
-            std::size_t kept = 0;
-            if (pending_high_surrogate_ != 0) {
-                characters[kept++] = pending_high_surrogate_;
-                pending_high_surrogate_ = 0;
-            }
-            if (::ReadConsoleW(console_, characters + kept, wanted, &got, nullptr) == 0 || got == 0) {
-                return traits_type::eof();
-            }
-            std::wstring_view text(characters, kept + got);
-            // Ctrl-Z at the start of a line ends the input, as it does for any console program.
-            if (const auto end = text.find(L'\x1a'); end != std::wstring_view::npos) {
-                text = text.substr(0, end);
-                ended_ = true;
-            }
-            // A character split between two reads waits for its other half.
-            if (!text.empty() && text.back() >= 0xD800 && text.back() <= 0xDBFF) {
-                pending_high_surrogate_ = text.back();
-                text.remove_suffix(1);
-            }
-            buffer_ = utf8_from_utf16(text);
-            setg(buffer_.data(), buffer_.data(), buffer_.data() + buffer_.size());
-            if (ended_ && buffer_.empty()) {
-                return traits_type::eof();
-            }
+std::size_t read_console(HANDLE console, char* buffer, std::size_t size, std::string& error)
+{
+    // A character split between two reads waits for its other half.
+    static wchar_t pending_high_surrogate = 0;
+    // Each character takes at most three bytes of UTF-8; a pair of surrogates, four.
+    std::wstring characters(size / 3, L'\0');
+    for (;;) {
+        std::size_t kept = 0;
+        if (pending_high_surrogate != 0) {
+            characters[kept++] = pending_high_surrogate;
+            pending_high_surrogate = 0;
         }
-        return traits_type::to_int_type(*gptr());
+        DWORD got = 0;
+        if (::ReadConsoleW(console, characters.data() + kept, static_cast<DWORD>(characters.size() - kept), &got,
+                           nullptr) == 0) {
+            error = windows_reason(::GetLastError());
+            return 0;
+        }
+        if (got == 0) {
+            return 0;
+        }
+        std::wstring_view text(characters.data(), kept + got);
+        if (text.back() >= 0xD800 && text.back() <= 0xDBFF) {
+            pending_high_surrogate = text.back();
+            text.remove_suffix(1);
+        }
+        if (!text.empty()) {
+            const std::string bytes = utf8_from_utf16(text);
+            std::memcpy(buffer, bytes.data(), bytes.size());
+            return bytes.size();
+        }
     }
+}
 
-private:
-    HANDLE console_;
-    std::string buffer_;
-    wchar_t pending_high_surrogate_ = 0;
-    bool ended_ = false;
-};
+std::size_t read_redirected(char* buffer, std::size_t size, std::string& error)
+{
+    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    if (input == nullptr || input == INVALID_HANDLE_VALUE) {
+        error = windows_reason(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    DWORD got = 0;
+    if (::ReadFile(input, buffer, static_cast<DWORD>(size), &got, nullptr) != 0) {
+        return got;
+    }
+    // A pipe whose writer is gone has simply ended.
+    if (const DWORD failure = ::GetLastError(); failure != ERROR_BROKEN_PIPE && failure != ERROR_HANDLE_EOF) {
+        error = windows_reason(failure);
+    }
+    return 0;
+}
 
 HANDLE console_of(std::FILE* stream)
 {
-    const auto handle =
-        reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));  // NOLINT(performance-no-int-to-ptr)
+    // A stream without a descriptor, as when the program starts without one, is no console.
+    const int descriptor = ::_fileno(stream);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor));  // NOLINT(performance-no-int-to-ptr)
     DWORD mode = 0;
     return handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0 ? handle : nullptr;
 }
 
 }  // namespace
 
-std::istream& answer_stream()
+AnswerInput& answer_input()
 {
+    // Ctrl-Z ends the input, typed or in a file, as for any Windows program that reads text.
     if (const HANDLE console = console_of(stdin)) {
         utf8_answers = true;
-        static ConsoleInput characters(console);
-        static std::istream stream(&characters);
-        return stream;
+        static AnswerInput characters(
+            [console](char* buffer, std::size_t size, std::string& error) {
+                return read_console(console, buffer, size, error);
+            },
+            true);
+        return characters;
     }
-    return std::cin;
+    static AnswerInput bytes(read_redirected, true);
+    return bytes;
 }
 
 std::string answer_text(std::string_view bytes)
@@ -107,6 +121,21 @@ void write_message(std::FILE* stream, const std::string& line)
     }
     const std::string bytes = utf8_answers ? line : code_page_from_utf8(line, ::GetACP());
     (void)std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+std::string windows_reason(unsigned long error)
+{
+    char* text = nullptr;
+    const DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length != 0 ? std::string(text, length) : "error " + std::to_string(error);
+    ::LocalFree(text);
+    while (!message.empty() &&
+           (message.back() == '\n' || message.back() == '\r' || message.back() == '.' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message;
 }
 
 std::wstring utf16_from_utf8(std::string_view text)

@@ -40,6 +40,9 @@ public:
     // Removes the temporary file; the table is left as it was.
     void discard();
 
+    // How messages name the table; empty until it is opened.
+    [[nodiscard]] const std::string& label() const { return label_; }
+
 private:
     [[nodiscard]] Status check_size() const
     {

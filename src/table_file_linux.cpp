@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "background_sync.hpp"
+#include "progress.hpp"
 
 namespace {
 
@@ -18,10 +19,15 @@ namespace {
 std::atomic<const char*> pending_removal{nullptr};
 static_assert(std::atomic<const char*>::is_always_lock_free, "read from a signal handler");
 
-constexpr int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE};
+// Every signal that ends a process unless it is caught, but those that a
+// fault of the program raises, which debuggers and sanitizers must see as
+// they are. SIGPIPE is ignored from the start: a closed output is reported.
+constexpr int ending_signals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2,  SIGVTALRM,
+                                  SIGPROF, SIGXCPU, SIGPOLL, SIGPWR,  SIGSYS,  SIGABRT, SIGSTKFLT};
 
 extern "C" void remove_temporary_and_die(int signal_number)
 {
+    erase_progress_line_now();
     if (const char* path = pending_removal.load()) {
         ::unlink(path);
     }
@@ -38,6 +44,10 @@ sigset_t ending_signal_set()
     for (int signal_number : ending_signals) {
         sigaddset(&set, signal_number);
     }
+    // The real-time signals too; those below SIGRTMIN belong to the C library.
+    for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
+        sigaddset(&set, signal_number);
+    }
     return set;
 }
 
@@ -46,10 +56,11 @@ void install_signal_handlers()
     struct sigaction action {};
     action.sa_handler = remove_temporary_and_die;
     action.sa_mask = ending_signal_set();
-    for (int signal_number : ending_signals) {
+    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
         struct sigaction previous {};
         // A signal ignored by whoever started the program stays ignored.
-        if (::sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
+        if (sigismember(&action.sa_mask, signal_number) == 1 && ::sigaction(signal_number, nullptr, &previous) == 0 &&
+            previous.sa_handler != SIG_IGN) {
             ::sigaction(signal_number, &action, nullptr);
         }
     }

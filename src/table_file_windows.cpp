@@ -7,27 +7,13 @@
 #include <optional>
 #include <vector>
 
-namespace {
+#include "windows_text.hpp"
 
-// The system's own wording for an error, without its final period and line end.
-std::string reason(DWORD error)
-{
-    char* text = nullptr;
-    const DWORD length =
-        ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                         nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length != 0 ? std::string(text, length) : "error " + std::to_string(error);
-    ::LocalFree(text);
-    while (!message.empty() &&
-           (message.back() == '\n' || message.back() == '\r' || message.back() == '.' || message.back() == ' ')) {
-        message.pop_back();
-    }
-    return message;
-}
+namespace {
 
 Failure failed(const char* doing, const std::string& label, DWORD error)
 {
-    return {std::string(doing) + " " + label, reason(error)};
+    return {std::string(doing) + " " + label, windows_reason(error)};
 }
 
 // The name as the system's wide calls take it: answers are kept as UTF-8.

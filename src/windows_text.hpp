@@ -4,6 +4,9 @@
 #include <string>
 #include <string_view>
 
+// The system's own wording for an error number, without its final period and line end.
+std::string windows_reason(unsigned long error);
+
 std::wstring utf16_from_utf8(std::string_view text);
 std::string utf8_from_utf16(std::wstring_view text);
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -107,7 +108,7 @@ TEST(Signals, DuringTheQuestionsLeaveTheTableAsItWas)
     }
 }
 
-TEST(Signals, AClosedOutputLeavesTheTableAsItWas)
+TEST(Signals, AClosedOutputIsReportedAndLeavesTheTableAsItWas)
 {
     const WithOldTable workspace;
     ProgramSession session(workspace.root());
@@ -115,8 +116,44 @@ TEST(Signals, AClosedOutputLeavesTheTableAsItWas)
     ASSERT_TRUE(session.wait_for_output(expected::first_tone_prompt));
     session.close_output();
     const RunResult run = session.finish("0\n");
-    EXPECT_EQ(run.signal, SIGPIPE);
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.err, "grisalturas: cannot write to standard output: Broken pipe\n");
     expect_old_table_kept(workspace);
+}
+
+// Runs the program through the shell, with `redirection` applied to it.
+RunOptions redirected(const std::string& redirection)
+{
+    RunOptions options;
+    options.wrapper = {"sh", "-c", "exec \"$0\" \"$@\" " + redirection};
+    return options;
+}
+
+TEST(StandardStreams, ClosedOrUnreadableAreReportedAndNeverTakeTheTable)
+{
+    const std::string table = "0\t100\r\n1\t150\r\n2\t200\r\n";
+    const struct {
+        const char* redirection;
+        int exit_status;
+        const char* err;
+    } cases[] = {
+        {"<&-", 1, "grisalturas: no answer for the folder name: cannot read standard input: Bad file descriptor\n"},
+        {"<images", 1, "grisalturas: no answer for the folder name: cannot read standard input: Is a directory\n"},
+        {">&-", 1, "grisalturas: cannot write to standard output: Bad file descriptor\n"},
+        {"2>&-", 0, ""},  // the refusal is lost, and nothing else
+    };
+    for (const auto& c : cases) {
+        const WithOldTable workspace;
+        const RunResult run = run_program(workspace.root(), "maps sierra 0 1 abc 10 20 5 1", redirected(c.redirection));
+        EXPECT_EQ(run.exit_status, c.exit_status) << c.redirection;
+        if (c.exit_status == 0) {
+            EXPECT_EQ(Workspace::read(workspace.table("sierra")), table) << c.redirection;
+            EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"});
+        } else {
+            EXPECT_EQ(run.err, c.err);
+            expect_old_table_kept(workspace);
+        }
+    }
 }
 
 TEST(FailedWrites, LeaveTheTableAsItWas)
@@ -179,6 +216,20 @@ int occurrence(const std::vector<std::string>& calls, std::size_t index)
     const std::string name = call_name(calls[index]);
     return static_cast<int>(std::count_if(calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(index) + 1,
                                           [&](const std::string& call) { return call_name(call) == name; }));
+}
+
+// The injection that refuses the unnamed file where the `calls` of a run
+// opened it, so that a named one takes its place; empty if none was opened.
+std::string without_unnamed_file(const std::vector<std::string>& calls)
+{
+    const auto unnamed = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        return call.find("O_TMPFILE") != std::string::npos;
+    });
+    if (unnamed == calls.end()) {
+        return {};
+    }
+    return "inject=" + call_name(*unnamed) + ":error=EOPNOTSUPP:when=" +
+           std::to_string(occurrence(calls, static_cast<std::size_t>(unnamed - calls.begin())));
 }
 
 TEST(FailedWrites, AFailedSyncOrRenameIsReportedAndKeepsTheTable)
@@ -259,14 +310,8 @@ TEST(Kills, AtAnySystemCallLeaveTheOldTableOrTheWholeNewOne)
     };
     // Where the system offers no unnamed file, the named one that replaces it
     // is removed by the handler of the signals that end a run.
-    const auto plain = trace(true, {}).first;
-    const auto unnamed = std::find_if(plain.begin(), plain.end(), [](const std::string& call) {
-        return call.find("O_TMPFILE") != std::string::npos;
-    });
-    ASSERT_NE(unnamed, plain.end());
-    const std::string no_unnamed_file =
-        "inject=" + call_name(*unnamed) + ":error=EOPNOTSUPP:when=" +
-        std::to_string(occurrence(plain, static_cast<std::size_t>(unnamed - plain.begin())));
+    const std::string no_unnamed_file = without_unnamed_file(trace(true, {}).first);
+    ASSERT_FALSE(no_unnamed_file.empty());
 
     const struct {
         const char* sweep;
@@ -319,6 +364,98 @@ TEST(Kills, AtAnySystemCallLeaveTheOldTableOrTheWholeNewOne)
         }
     }
     fs::remove(log);
+}
+
+// Traces a plain run of `input` and finds where to refuse the unnamed file.
+std::string named_file_injection(const std::string& input)
+{
+    const WithOldTable workspace;
+    const fs::path log = workspace.root() / "trace";
+    (void)run_program(workspace.root(), input, traced({"-o", log.string()}));
+    return without_unnamed_file(traced_calls(log));
+}
+
+TEST(Signals, ThatEndARunRemoveTheNamedFileAndThoseIgnoredStayIgnored)
+{
+    if (!strace_works()) {
+        GTEST_SKIP() << "strace cannot run here";
+    }
+    const std::string input = "maps sierra 0 1 10 20 5 1";
+    const std::string named = named_file_injection(input);
+    ASSERT_FALSE(named.empty());
+    const struct {
+        int signal;
+        bool ignored;
+    } cases[] = {
+        {SIGALRM, false},  {SIGUSR1, false},  {SIGUSR2, false}, {SIGVTALRM, false}, {SIGPROF, false},
+        {SIGXCPU, false},  {SIGPOLL, false},  {SIGPWR, false},  {SIGSYS, false},    {SIGABRT, false},
+        {SIGRTMIN, false}, {SIGRTMAX, false}, {SIGHUP, false},  {SIGUSR1, true},    {SIGTERM, true},
+    };
+    for (const auto& c : cases) {
+        const WithOldTable workspace;
+        // Sent once the named file is there, when its room is asked for.
+        RunOptions options = traced(
+            {"-o", "/dev/null", "-e", named, "-e", "inject=fallocate:signal=" + std::to_string(c.signal) + ":when=1"});
+        if (c.ignored) {
+            options.wrapper.insert(options.wrapper.begin(),
+                                   {"sh", "-c", "trap '' " + std::to_string(c.signal) + "; exec \"$0\" \"$@\""});
+        }
+        const RunResult run = run_program(workspace.root(), input, options);
+        const std::string name = strsignal(c.signal);  // NOLINT(concurrency-mt-unsafe)
+        if (c.ignored) {
+            EXPECT_EQ(run.exit_status, 0) << name;
+            EXPECT_EQ(Workspace::read(workspace.table("sierra")), "0\t100\r\n1\t150\r\n2\t200\r\n") << name;
+            EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"}) << name;
+        } else {
+            EXPECT_EQ(run.signal, c.signal) << name;
+            expect_old_table_kept(workspace);
+        }
+    }
+}
+
+TEST(OutOfMemory, EndsTheRunWithOneLineAndKeepsTheTable)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizers take more address space than any limit here";
+#endif
+    if (!emulator().empty() || std::system("prlimit --version >/dev/null 2>&1") != 0) {  // NOLINT(cert-env33-c)
+        GTEST_SKIP() << "cannot limit the program's own memory here";
+    }
+    const std::string input = "maps sierra 0 1 1 1000000 1 0";  // 15 MB
+    const Workspace plain;
+    ASSERT_EQ(run_program(plain.root(), input).exit_status, 0);
+    const std::string table = Workspace::read(plain.table("sierra"));
+    // Through the unnamed file and, where strace can refuse it, the named one.
+    std::vector<std::vector<std::string>> paths = {{}};
+    if (strace_works()) {
+        paths.push_back({"strace", "-qq", "-f", "-o", "/dev/null", "-e", named_file_injection(input)});
+    }
+    int failures = 0;
+    for (const auto& through : paths) {
+        for (std::size_t kib = 2048; kib <= 16384; kib += 384) {
+            const WithOldTable workspace;
+            RunOptions options;
+            options.wrapper = through;
+            options.wrapper.insert(options.wrapper.end(), {"prlimit", "--as=" + std::to_string(kib << 10)});
+            const RunResult run = run_program(workspace.root(), input, options);
+            const std::string at = std::to_string(kib) + " KiB" + (through.empty() ? "" : ", named file");
+            if (run.exit_status == 127 && run.err.find("error while loading shared libraries") != std::string::npos) {
+                continue;  // the program's own code never ran
+            }
+            if (run.exit_status == 0) {
+                EXPECT_TRUE(Workspace::read(workspace.table("sierra")) == table) << at;
+                EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"}) << at;
+                continue;
+            }
+            ++failures;
+            EXPECT_EQ(run.exit_status, 1) << at << ": " << run.err;
+            EXPECT_TRUE(run.err.ends_with(": Cannot allocate memory\n") &&
+                        std::count(run.err.begin(), run.err.end(), '\n') == 1)
+                << at << ": " << run.err;
+            expect_old_table_kept(workspace);
+        }
+    }
+    EXPECT_GT(failures, 0) << "no limit was tight enough to try anything";
 }
 
 // A small file system over images/maps, where the system lets the tests mount one.

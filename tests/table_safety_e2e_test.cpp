@@ -2,6 +2,7 @@
 // a temporary file behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,59 @@ TEST(EndlessInput, EndsTheRunPastTheLongestPath)
         EXPECT_EQ(run.exit_status, 1) << c.subject;
         EXPECT_EQ(run.err, "grisalturas: " + std::string(c.subject) + ": longer than " + longest + " bytes\n");
         expect_old_table_kept(workspace);
+    }
+}
+
+TEST(EndlessInput, EndsTheRunAfterAHundredRefusalsOrAMebibyteOfWhiteSpace)
+{
+    std::string refused;
+    std::string scales;
+    for (int k = 0; k < 100; ++k) {
+        refused += "abc ";
+        scales += "5\n";
+    }
+    const struct {
+        std::string input;
+        const char* last_line;
+    } cases[] = {
+        {"maps sierra " + refused, "grisalturas: first gray tone value: 100 answers in a row refused\n"},
+        {"maps sierra 0 1 10 20 5 " + scales, "grisalturas: output scale: 100 answers in a row refused\n"},
+        {"maps " + std::string(std::size_t{1} << 20, '\n'),
+         "grisalturas: table name: no answer in 1 MiB of white space\n"},
+    };
+    for (const auto& c : cases) {
+        const WithOldTable workspace;
+        const RunResult run = run_program(workspace.root(), c.input);
+        EXPECT_EQ(run.exit_status, 1) << c.last_line;
+        EXPECT_TRUE(run.err.ends_with(c.last_line))
+            << run.err.substr(run.err.size() - std::min<std::size_t>(200, run.err.size()));
+        expect_old_table_kept(workspace);
+    }
+    // One refusal fewer, and the question is still answered.
+    const Workspace workspace;
+    const RunResult run = run_program(workspace.root(), "maps sierra 0 1 10 20 5 " + scales.substr(2) + "1");
+    EXPECT_EQ(run.exit_status, 0);
+    EXPECT_EQ(run.out, expected::dialogue(100));
+    EXPECT_EQ(Workspace::read(workspace.table("sierra")), "0\t100\r\n1\t150\r\n2\t200\r\n");
+}
+
+TEST(MarkedInput, IsReadAsTheSameAnswers)
+{
+    // The answers "maps sierra 0 1 10 20 5 1" as an editor or a shell may save them.
+    const std::string answers = "maps sierra 0 1 10 20 5 1\r\n";
+    const auto utf16 = [&](bool little_endian) {
+        std::string bytes = little_endian ? "\xFF\xFE" : "\xFE\xFF";
+        for (char c : answers) {
+            bytes += little_endian ? std::string{c, '\0'} : std::string{'\0', c};
+        }
+        return bytes;
+    };
+    for (const std::string& input : {"\xEF\xBB\xBF" + answers, utf16(true), utf16(false)}) {
+        const WithOldTable workspace;
+        const RunResult run = run_program(workspace.root(), input);
+        EXPECT_EQ(run.exit_status, 0) << run.err;
+        EXPECT_EQ(run.out, expected::dialogue());
+        EXPECT_EQ(Workspace::read(workspace.table("sierra")), "0\t100\r\n1\t150\r\n2\t200\r\n");
     }
 }
 

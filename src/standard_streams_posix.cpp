@@ -1,0 +1,35 @@
+#include "standard_streams.hpp"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <initializer_list>
+
+void take_standard_streams()
+{
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            // open takes the lowest free descriptor: this one.
+            (void)::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        }
+    }
+    struct sigaction previous {};
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    (void)::sigaction(SIGPIPE, &ignore, &previous);
+}
+
+int terminal_columns(std::FILE* stream)
+{
+    const int fd = ::fileno(stream);
+    if (fd < 0 || ::isatty(fd) == 0) {
+        return 0;
+    }
+    winsize size{};
+    // A terminal that does not tell its width has the usual one.
+    constexpr int usual = 80;
+    return ::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col != 0 ? size.ws_col : usual;
+}
