@@ -11,7 +11,6 @@
 
 #include "console.hpp"
 #include "dialogue.hpp"
-#include "printable.hpp"
 #include "row_plan.hpp"
 #include "row_writer.hpp"
 #include "standard_streams.hpp"
@@ -42,14 +41,11 @@ bool opening()
     if (!names.ok()) {
         return stop(names.failure());
     }
-    const std::string composed = compose_table_name(names.value().folder, names.value().table);
-    if (composed.find('\0') != std::string::npos) {
-        return stop({"cannot create the table", "its name holds a NUL character"});  // the system would cut it there
+    const auto table = table_path(names.value().folder, names.value().table, GRISALTURAS_DRIVE_ROOT);
+    if (!table.ok()) {
+        return stop(table.failure());
     }
-    const std::string local = local_table_path(composed, GRISALTURAS_DRIVE_ROOT);
-    const std::string label =
-        local == composed ? printable(composed) : printable(composed) + " (" + printable(local) + ")";
-    if (auto failure = f1.open(label, local)) {
+    if (auto failure = f1.open(table.value())) {
         return stop(*failure);
     }
     return true;

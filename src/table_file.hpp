@@ -14,21 +14,22 @@
 #include <string_view>
 
 #include "failure.hpp"
+#include "table_path.hpp"
 
 class TableFile {
 public:
-    TableFile();
+    TableFile() = default;
     TableFile(const TableFile&) = delete;
     TableFile& operator=(const TableFile&) = delete;
-    ~TableFile();
+    ~TableFile() { discard(); }
 
-    // Makes sure the table at `path` can be written, then creates the
-    // temporary file. `label` names the table in messages. The path holds no NUL.
-    Status open(std::string label, const std::string& path);
+    // Makes sure the table can be written, as far as can be known before a
+    // row is, then creates the temporary file.
+    Status open(const TablePath& table);
 
-    // Reserves room for a table of exactly `bytes` bytes before anything is
-    // written, where the file system can, so that a table that cannot fit
-    // is refused at once.
+    // Makes sure that a table of exactly `bytes` bytes can fit, and reserves
+    // its room where the file system can, so that a table that cannot fit is
+    // refused before its first row.
     Status reserve(std::int64_t bytes);
 
     Status write(std::string_view bytes);
@@ -38,28 +39,24 @@ public:
     Status commit();
 
     // Removes the temporary file; the table is left as it was.
-    void discard();
+    void discard() { platform_.reset(); }
 
     // How messages name the table; empty until it is opened.
-    [[nodiscard]] const std::string& label() const { return label_; }
+    [[nodiscard]] const std::string& label() const { return table_.label; }
 
 private:
-    [[nodiscard]] Status check_size() const
-    {
-        if (written_ == planned_) {
-            return std::nullopt;
-        }
-        return Failure{"cannot write " + label_,
-                       std::to_string(written_) + " bytes written where " + std::to_string(planned_) + " were planned"};
-    }
+    [[nodiscard]] Status check_size() const;
 
-    // What one system alone keeps of the file, told in that system's own source.
-    struct System;
+    // What one system keeps of the temporary file, told in that system's own
+    // source; there is none before the file is created or after it is gone.
+    struct Platform;
+    struct Forget {
+        void operator()(Platform* platform) const;
+    };
 
-    std::string label_;
-    std::string target_;         // the table file itself, past any symbolic link
-    std::intptr_t handle_ = -1;  // the temporary file's descriptor, or its Windows handle
+    TablePath table_;
+    std::string target_;  // the table file itself, past any symbolic link
     std::int64_t planned_ = 0;
     std::int64_t written_ = 0;
-    std::unique_ptr<System> system_;
+    std::unique_ptr<Platform, Forget> platform_;
 };

@@ -1,89 +1,51 @@
+// The temporary file goes through these states, and commit takes them in order:
+//
+//   open     an unnamed file (O_TMPFILE) in the table's folder, made with the
+//            table's final mode; where the file system has none, a named one,
+//            .grisalturas-<pid>-<n>, which the ending signals remove
+//   reserve  the table's exact size asked of the disk: its room, or its free space
+//   write    the rows, synced by a thread of their own as they come
+//   commit   the size checked; an old table's owner, group, mode and ACL kept;
+//            synced; then in place in one step: a new table's unnamed file
+//            linked as the table, or a name beside the table (the unnamed file
+//            linked to one) renamed over it; the folder synced, last
+//
+// Until it is in place, dropping the file (discard, or any failure) leaves
+// nothing: an unnamed file goes with its descriptor, a named one is removed.
 #include "table_file.hpp"
 
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
+#include <cstring>
 #include <optional>
+#include <utility>
 
 #include "background_sync.hpp"
-#include "progress.hpp"
+#include "printable.hpp"
+#include "signal_cleanup.hpp"
 
 namespace {
 
-// The temporary file that a signal handler must remove, if any.
-std::atomic<const char*> pending_removal{nullptr};
-static_assert(std::atomic<const char*>::is_always_lock_free, "read from a signal handler");
+constexpr const char* acl_attribute = "system.posix_acl_access";
 
-// Every signal that ends a process unless it is caught, but those that a
-// fault of the program raises, which debuggers and sanitizers must see as
-// they are. SIGPIPE is ignored from the start: a closed output is reported.
-constexpr int ending_signals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2,  SIGVTALRM,
-                                  SIGPROF, SIGXCPU, SIGPOLL, SIGPWR,  SIGSYS,  SIGABRT, SIGSTKFLT};
-
-extern "C" void remove_temporary_and_die(int signal_number)
-{
-    erase_progress_line_now();
-    if (const char* path = pending_removal.load()) {
-        ::unlink(path);
-    }
-    struct sigaction default_action {};
-    default_action.sa_handler = SIG_DFL;
-    (void)::sigaction(signal_number, &default_action, nullptr);
-    (void)::raise(signal_number);  // delivered, with its default effect, once this handler returns
-}
-
-sigset_t ending_signal_set()
-{
-    sigset_t set;
-    sigemptyset(&set);
-    for (int signal_number : ending_signals) {
-        sigaddset(&set, signal_number);
-    }
-    // The real-time signals too; those below SIGRTMIN belong to the C library.
-    for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
-        sigaddset(&set, signal_number);
-    }
-    return set;
-}
-
-void install_signal_handlers()
-{
-    struct sigaction action {};
-    action.sa_handler = remove_temporary_and_die;
-    action.sa_mask = ending_signal_set();
-    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
-        struct sigaction previous {};
-        // A signal ignored by whoever started the program stays ignored.
-        if (sigismember(&action.sa_mask, signal_number) == 1 && ::sigaction(signal_number, nullptr, &previous) == 0 &&
-            previous.sa_handler != SIG_IGN) {
-            ::sigaction(signal_number, &action, nullptr);
-        }
-    }
-    // A table past the file size limit fails its write with EFBIG, and is
-    // reported, instead of killing the program.
-    (void)::signal(SIGXFSZ, SIG_IGN);
-}
-
-// Holds the ending signals back while the temporary file and its record for
-// the handler change together.
-class SignalsHeld {
-public:
-    SignalsHeld()
-    {
-        const sigset_t set = ending_signal_set();
-        ::pthread_sigmask(SIG_BLOCK, &set, &previous_);
-    }
-    SignalsHeld(const SignalsHeld&) = delete;
-    SignalsHeld& operator=(const SignalsHeld&) = delete;
-    ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-
-private:
-    sigset_t previous_{};
+// What a replaced table keeps.
+struct OldTable {
+    mode_t mode;
+    uid_t owner;
+    gid_t group;
+    std::string acl;  // the access ACL's extended attribute, as the system stores it; empty where it has none
 };
 
 std::string folder_of(const std::string& path)
@@ -122,11 +84,73 @@ int follow_links(std::string& path)
     return ELOOP;
 }
 
-unsigned default_create_mode()
+// A copy of the ACL, copied whole as its attribute, as the field's tools
+// copy it, with no library: empty where there is none or it cannot be read.
+std::string access_acl(const std::string& path)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666U & ~static_cast<unsigned>(mask);
+    const ssize_t size = ::getxattr(path.c_str(), acl_attribute, nullptr, 0);
+    if (size <= 0) {
+        return {};
+    }
+    std::string acl(static_cast<std::size_t>(size), '\0');
+    const ssize_t got = ::getxattr(path.c_str(), acl_attribute, acl.data(), acl.size());
+    acl.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return acl;
+}
+
+// The file's attribute flags (append-only, immutable...), or none where they cannot be read.
+unsigned attribute_flags(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return 0;
+    }
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {  // NOLINT(cppcoreguidelines-pro-type-vararg)
+        flags = 0;
+    }
+    ::close(fd);
+    return static_cast<unsigned>(flags);
+}
+
+// Whether the process may rename over another user's file in a sticky folder.
+bool may_override_sticky_folder()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct capabilities[_LINUX_CAPABILITY_U32S_3]{};
+    if (::syscall(SYS_capget, &header, capabilities) != 0) {  // NOLINT(cppcoreguidelines-pro-type-vararg)
+        return false;
+    }
+    return (capabilities[CAP_FOWNER / 32].effective >> (CAP_FOWNER % 32) & 1U) != 0;
+}
+
+// Tries names .grisalturas-<pid>-<n> in `folder` until `make` does not find
+// one taken, and keeps the last in `name`. Returns 0, or the error number.
+template <class Make>
+int make_beside(const std::string& folder, std::string& name, Make make)
+{
+    constexpr unsigned attempts = 100;
+    for (unsigned attempt = 0; attempt < attempts; ++attempt) {
+        name = folder + "/.grisalturas-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        if (const int error_number = make(name); error_number != EEXIST) {
+            return error_number;
+        }
+    }
+    return EEXIST;
+}
+
+// Gives the unnamed file `fd` the name `path`. Returns 0, or the error number.
+int link_unnamed(int fd, const std::string& path)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return 0;
+    }
+    if (errno != ENOENT) {
+        return errno;
+    }
+    // Without /proc, a privileged process can still name it from its descriptor.
+    return ::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
 }
 
 // Returns 0, or the error number.
@@ -144,177 +168,250 @@ int write_all(int fd, std::string_view bytes)
     return 0;
 }
 
-// Makes a rename in `folder` durable. Returns 0, or the error number.
-int sync_folder(const std::string& folder)
+// EFBIG where a file of `bytes` bytes is past the process's limit, or past
+// what a FAT disk holds; 0 otherwise.
+int past_largest_file(int fd, std::int64_t bytes)
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
+    const auto size = static_cast<std::uint64_t>(bytes);
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && size > limit.rlim_cur) {
+        return EFBIG;
     }
-    int error_number = ::fsync(fd) == 0 ? 0 : errno;
+    // The system's own answer (fpathconf's file size bits) is 32 for most
+    // disks it does not know, tmpfs and FUSE among them: only FAT is asked.
+    constexpr std::uint64_t largest_on_fat = 0xFFFFFFFF;
+    struct statfs disk {};
+    if (::fstatfs(fd, &disk) == 0 && disk.f_type == MSDOS_SUPER_MAGIC && size > largest_on_fat) {
+        return EFBIG;
+    }
+    return 0;
+}
+
+// Whether `bytes` fit the space free to this user, with room to spare for
+// the file system's own blocks, where the disk cannot reserve them.
+bool fits_free_space(int fd, std::int64_t bytes)
+{
+    struct statvfs disk {};
+    if (::fstatvfs(fd, &disk) != 0 || disk.f_frsize == 0) {
+        return true;  // nothing to go by: the writes will tell
+    }
+    const std::uint64_t block = disk.f_frsize;
+    const std::uint64_t blocks = (static_cast<std::uint64_t>(bytes) + block - 1) / block;
+    const std::uint64_t spare = blocks / 64 + 64;
+    return blocks <= disk.f_bavail && disk.f_bavail - blocks >= spare;
+}
+
+// Makes the new name in `folder` durable: through the folder, or where it
+// cannot be opened (a folder that is writable but not readable), through the
+// whole file system of the table `fd`. Returns 0, or the error number.
+int sync_folder(const std::string& folder, int fd)
+{
+    const int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd < 0) {
+        return errno == EACCES ? (::syncfs(fd) == 0 ? 0 : errno) : errno;
+    }
+    int error_number = ::fsync(folder_fd) == 0 ? 0 : errno;
     // Some file systems cannot sync a folder; the rename stands all the same.
     if (error_number == EINVAL || error_number == ENOTSUP) {
         error_number = 0;
     }
-    if (::close(fd) != 0 && error_number == 0) {
+    if (::close(folder_fd) != 0 && error_number == 0) {
         error_number = errno;
     }
     return error_number;
 }
 
-// Gives the unnamed file `fd` the name `path`. Returns 0, or the error number.
-int link_unnamed(int fd, const std::string& path)
+std::string reason(int error_number)
 {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-        return 0;
-    }
-    if (errno != ENOENT) {
-        return errno;
-    }
-    // Without /proc, a privileged process can still name it from its descriptor.
-    return ::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
-}
-
-// Gives the unnamed file `fd` a name of its own in `folder`, stored in `name`.
-// Returns 0, or the error number.
-int link_beside(int fd, const std::string& folder, std::string& name)
-{
-    constexpr unsigned attempts = 100;
-    for (unsigned attempt = 0; attempt < attempts; ++attempt) {
-        name = folder + "/.grisalturas-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        const int error_number = link_unnamed(fd, name);
-        if (error_number != EEXIST) {
-            if (error_number != 0) {
-                name.clear();
-            }
-            return error_number;
-        }
-    }
-    name.clear();
-    return EEXIST;
-}
-
-Failure failed(const char* doing, const std::string& label, int error_number)
-{
-    return os_failure(std::string(doing) + " " + label, error_number);
-}
-
-// With the ending signals held.
-Status rename_into_place(std::string& temporary, const std::string& target, const std::string& label)
-{
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        return failed("cannot replace", label, errno);
-    }
-    pending_removal.store(nullptr);
-    temporary.clear();
-    return std::nullopt;
-}
-
-// A new table takes its name at once. An existing one is replaced in one step
-// by a name beside it, which the instant between the two calls alone can leave behind.
-Status link_into_place(int fd, std::string& temporary, const std::string& target, const std::string& label)
-{
-    const SignalsHeld held;
-    const int error_number = link_unnamed(fd, target);
-    if (error_number == 0) {
-        return std::nullopt;
-    }
-    if (error_number != EEXIST) {
-        return failed("cannot create", label, error_number);
-    }
-    if (const int link_error = link_beside(fd, folder_of(target), temporary)) {
-        return failed("cannot replace", label, link_error);
-    }
-    pending_removal.store(temporary.c_str());
-    return rename_into_place(temporary, target, label);
+    return std::strerror(error_number);  // NOLINT(concurrency-mt-unsafe): one thread
 }
 
 }  // namespace
 
-struct TableFile::System {
-    std::string temporary;   // the temporary file's name, while it has one
-    unsigned mode = 0;       // permission bits the table keeps or gets
+struct TableFile::Platform {
+    Platform() = default;
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
+    ~Platform()
+    {
+        (void)syncing.finish();  // before its descriptor goes
+        const SignalsHeld held;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        if (!temporary.empty()) {
+            ::unlink(temporary.c_str());
+            remove_on_signal(nullptr);
+        }
+    }
+
+    int fd = -1;
+    std::string temporary;  // the temporary file's name, while it has one
+    std::string folder;
+    std::optional<OldTable> old;
     BackgroundSync syncing;  // of a large table, while it is written
 };
 
-TableFile::TableFile() : system_(std::make_unique<System>()) {}
-
-TableFile::~TableFile()
+void TableFile::Forget::operator()(Platform* platform) const
 {
-    discard();
+    delete platform;  // NOLINT(cppcoreguidelines-owning-memory)
 }
 
-Status TableFile::open(std::string label, const std::string& path)
-{
-    label_ = std::move(label);
-    target_ = path;
-    if (const int error_number = follow_links(target_)) {
-        return failed("cannot create", label_, error_number);
-    }
+namespace {
 
+// Refuses, before any number is asked, what the folder or the table will not
+// let be done after the last row, in words that say what to change.
+Status check_place(const std::string& label, const std::string& folder, const std::string& folder_label,
+                   const std::string& target, const std::optional<OldTable>& old)
+{
+    struct stat folder_status {};
+    if (::stat(folder.c_str(), &folder_status) != 0) {
+        return std::nullopt;  // the creation tells why
+    }
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0 && errno == EACCES) {
+        return Failure{"cannot create " + label, "the folder " + folder_label + " is not writable: " + reason(EACCES)};
+    }
+    const unsigned folder_flags = attribute_flags(folder);
+    if ((folder_flags & FS_IMMUTABLE_FL) != 0) {
+        return Failure{"cannot create " + label, "the folder " + folder_label + " is immutable"};
+    }
+    if (!old) {
+        return std::nullopt;
+    }
+    const std::string replace = "cannot replace " + label;
+    if ((folder_flags & FS_APPEND_FL) != 0) {
+        return Failure{replace, "the folder " + folder_label + " is append-only"};
+    }
+    const unsigned table_flags = attribute_flags(target);
+    if ((table_flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0) {
+        return Failure{replace,
+                       (table_flags & FS_IMMUTABLE_FL) != 0 ? "the table is immutable" : "the table is append-only"};
+    }
+    const uid_t user = ::geteuid();
+    if ((folder_status.st_mode & S_ISVTX) != 0 && old->owner != user && folder_status.st_uid != user &&
+        !may_override_sticky_folder()) {
+        return Failure{replace, "the folder is sticky and the table belongs to another user"};
+    }
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        return os_failure("cannot create " + label, errno);
+    }
+    return std::nullopt;
+}
+
+// Gives the temporary file what the old table had, where the process may
+// and the file system keeps it: a table is never stopped for an attribute
+// that cannot exist there.
+Status keep_attributes(int fd, const OldTable& old, const std::string& label)
+{
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        return os_failure("cannot write " + label, errno);
+    }
+    if ((status.st_uid != old.owner || status.st_gid != old.group) && ::fchown(fd, old.owner, old.group) != 0) {
+        (void)::fchown(fd, static_cast<uid_t>(-1), old.group);  // a group of the user's own, at least
+    }
+    // A change of owner clears the set-user-ID and set-group-ID bits, so the mode comes after it.
+    if (::fstat(fd, &status) == 0 && (status.st_mode & 07777) != old.mode && ::fchmod(fd, old.mode) != 0) {
+        const bool no_modes = errno == ENOSYS || errno == EOPNOTSUPP;
+        const bool owner_fixed = errno == EPERM && status.st_uid != ::geteuid();  // by the mount
+        if (!no_modes && !owner_fixed) {
+            return os_failure("cannot write " + label, errno);
+        }
+    }
+    if (!old.acl.empty()) {
+        (void)::fsetxattr(fd, acl_attribute, old.acl.data(), old.acl.size(), 0);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Status TableFile::open(const TablePath& table)
+{
+    table_ = table;
+    target_ = table.path;
+    if (const int error_number = follow_links(target_)) {
+        return os_failure("cannot create " + label(), error_number);
+    }
+    auto platform = std::unique_ptr<Platform, Forget>(new Platform);
+    platform->folder = folder_of(target_);
     struct stat status {};
     if (::stat(target_.c_str(), &status) == 0) {
         if (S_ISDIR(status.st_mode)) {
-            return failed("cannot create", label_, EISDIR);
+            return os_failure("cannot create " + label(), EISDIR);
         }
         if (!S_ISREG(status.st_mode)) {
-            return Failure{"cannot create " + label_, "not a regular file"};
+            return Failure{"cannot create " + label(), "not a regular file"};
         }
-        if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
-            return failed("cannot create", label_, errno);
-        }
-        system_->mode = status.st_mode & 07777U;
-    } else if (errno == ENOENT) {
-        system_->mode = default_create_mode();
-    } else {
-        return failed("cannot create", label_, errno);
+        platform->old = OldTable{status.st_mode & 07777, status.st_uid, status.st_gid, access_acl(target_)};
+    } else if (errno != ENOENT) {
+        return os_failure("cannot create " + label(), errno);
+    }
+    // Past a link, the folder is the one the link leads to.
+    const std::string folder_label = target_ == table.path ? table.folder_label : printable(platform->folder);
+    if (auto failure = check_place(label(), platform->folder, folder_label, target_, platform->old)) {
+        return failure;
     }
 
-    install_signal_handlers();
+    install_cleanup_handlers();
+    // Made with the table's mode, so that a new table gets what the folder's
+    // default ACL or the umask give any new file.
+    const mode_t mode = platform->old ? platform->old->mode & 0777 : 0666;
     // Unnamed until it is complete, the file shows nowhere, and a run killed
     // at any point leaves nothing behind. Some file systems cannot make one.
-    if (const int fd = ::open(folder_of(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600); fd >= 0) {
-        handle_ = fd;
-        return std::nullopt;
+    platform->fd = ::open(platform->folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (platform->fd < 0) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            return os_failure("cannot create " + label(), errno);
+        }
+        const SignalsHeld held;
+        const int error_number = make_beside(platform->folder, platform->temporary, [&](const std::string& name) {
+            platform->fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+            return platform->fd >= 0 ? 0 : errno;
+        });
+        if (error_number != 0) {
+            platform->temporary.clear();
+            return os_failure("cannot create " + label(), error_number);
+        }
+        remove_on_signal(platform->temporary.c_str());
     }
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-        return failed("cannot create", label_, errno);
-    }
-    system_->temporary = folder_of(target_) + "/.grisalturas-XXXXXX";
-    const SignalsHeld held;
-    const int fd = ::mkostemp(system_->temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        const int error_number = errno;
-        system_->temporary.clear();
-        return failed("cannot create", label_, error_number);
-    }
-    handle_ = fd;
-    pending_removal.store(system_->temporary.c_str());
+    platform_ = std::move(platform);
     return std::nullopt;
 }
 
 Status TableFile::reserve(std::int64_t bytes)
 {
     planned_ = bytes;
+    const int fd = platform_->fd;
+    if (bytes == 0) {
+        return std::nullopt;
+    }
+    if (const int error_number = past_largest_file(fd, bytes)) {
+        return os_failure("cannot write " + label(), error_number);
+    }
     // The disk is asked before the first row: a table that cannot fit fills
     // nothing. Plain fallocate never falls back to writing zeros over the whole size.
-    if (bytes > 0 && ::fallocate(static_cast<int>(handle_), 0, 0, bytes) != 0 && errno != EOPNOTSUPP &&
-        errno != ENOSYS) {
-        return failed("cannot write", label_, errno);
+    if (::fallocate(fd, 0, 0, bytes) == 0) {
+        return std::nullopt;
+    }
+    if (errno != EOPNOTSUPP && errno != ENOSYS) {
+        return os_failure("cannot write " + label(), errno);
+    }
+    if (!fits_free_space(fd, bytes)) {
+        return os_failure("cannot write " + label(), ENOSPC);
     }
     return std::nullopt;
 }
 
 Status TableFile::write(std::string_view bytes)
 {
-    const int fd = static_cast<int>(handle_);
-    if (const int error_number = write_all(fd, bytes)) {
-        return failed("cannot write", label_, error_number);
+    Platform& platform = *platform_;
+    if (const int error_number = write_all(platform.fd, bytes)) {
+        return os_failure("cannot write " + label(), error_number);
     }
     written_ += static_cast<std::int64_t>(bytes.size());
-    if (const int error_number = system_->syncing.written(fd, written_)) {
-        return failed("cannot write", label_, error_number);
+    if (const int error_number = platform.syncing.written(platform.fd, written_)) {
+        return os_failure("cannot write " + label(), error_number);
     }
     return std::nullopt;
 }
@@ -324,49 +421,58 @@ Status TableFile::commit()
     if (auto failure = check_size()) {
         return failure;
     }
-    const int fd = static_cast<int>(handle_);
+    Platform& platform = *platform_;
+    if (platform.old) {
+        if (auto failure = keep_attributes(platform.fd, *platform.old, label())) {
+            return failure;
+        }
+    }
     // The final sync starts at once, beside any the thread has under way:
     // the rows are on the disk once both have ended well.
-    system_->syncing.stop();
-    if (::fchmod(fd, static_cast<mode_t>(system_->mode)) != 0 || ::fsync(fd) != 0) {
-        return failed("cannot write", label_, errno);
+    platform.syncing.stop();
+    if (::fsync(platform.fd) != 0) {
+        return os_failure("cannot write " + label(), errno);
     }
-    if (const int error_number = system_->syncing.finish()) {
-        return failed("cannot write", label_, error_number);
+    if (const int error_number = platform.syncing.finish()) {
+        return os_failure("cannot write " + label(), error_number);
     }
-    // An unnamed file needs its descriptor to be named; a named one is closed first.
-    if (system_->temporary.empty()) {
-        if (auto failure = link_into_place(fd, system_->temporary, target_, label_)) {
-            return failure;
-        }
-    }
-    handle_ = -1;
-    if (::close(fd) != 0) {
-        return failed("cannot write", label_, errno);
-    }
-    if (!system_->temporary.empty()) {
+    {
+        // A name beside the table is left behind only by a kill between its link and the rename.
         const SignalsHeld held;
-        if (auto failure = rename_into_place(system_->temporary, target_, label_)) {
-            return failure;
+        if (platform.temporary.empty()) {
+            int error_number = link_unnamed(platform.fd, target_);
+            if (error_number == EEXIST) {
+                error_number = make_beside(platform.folder, platform.temporary,
+                                           [&](const std::string& name) { return link_unnamed(platform.fd, name); });
+                if (error_number != 0) {
+                    platform.temporary.clear();
+                    return os_failure("cannot replace " + label(), error_number);
+                }
+                remove_on_signal(platform.temporary.c_str());
+            } else if (error_number != 0) {
+                return os_failure("cannot create " + label(), error_number);
+            }
+        }
+        if (!platform.temporary.empty()) {
+            if (::rename(platform.temporary.c_str(), target_.c_str()) != 0) {
+                return os_failure("cannot replace " + label(), errno);
+            }
+            remove_on_signal(nullptr);
+            platform.temporary.clear();
         }
     }
-    if (const int error_number = sync_folder(folder_of(target_))) {
-        return failed("cannot sync the folder of", label_, error_number);
+    // The table is in place: what fails now cannot undo it, but is told.
+    int error_number = sync_folder(platform.folder, platform.fd);
+    const char* failed = "cannot sync the folder of ";
+    const int fd = std::exchange(platform.fd, -1);
+    if (::close(fd) != 0 && error_number == 0) {
+        error_number = errno;
+        failed = "cannot close ";
+    }
+    discard();
+    if (error_number != 0) {
+        return Failure{failed + label(),
+                       "the table is in place but may not survive a power cut: " + reason(error_number)};
     }
     return std::nullopt;
-}
-
-void TableFile::discard()
-{
-    (void)system_->syncing.finish();  // before its descriptor goes
-    const SignalsHeld held;
-    if (handle_ >= 0) {
-        ::close(static_cast<int>(handle_));
-        handle_ = -1;
-    }
-    if (!system_->temporary.empty()) {
-        ::unlink(system_->temporary.c_str());
-        pending_removal.store(nullptr);
-        system_->temporary.clear();
-    }
 }

@@ -44,11 +44,6 @@ std::wstring temporary_name(const std::wstring& target, unsigned long long uniqu
     return target.substr(0, start) + name;
 }
 
-HANDLE handle_of(std::intptr_t handle)
-{
-    return reinterpret_cast<HANDLE>(handle);  // NOLINT(performance-no-int-to-ptr): a HANDLE kept as a number
-}
-
 // Marks the file to be removed when its last handle closes, however the process ends, or clears the mark.
 bool mark_for_deletion(HANDLE file, bool deleted)
 {
@@ -91,38 +86,50 @@ std::wstring prefixed_path(const std::wstring& path, std::wstring_view prefix)
 
 }  // namespace
 
-// The handle is all that Windows needs: the system itself removes the file.
-struct TableFile::System {};
+// The handle is all that Windows needs: the file was marked for deletion as
+// it was made, so that the system removes it when the handle closes, however
+// the process ends; the mark is cleared only just before the rename.
+struct TableFile::Platform {
+    explicit Platform(HANDLE handle) : file(handle) {}
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
+    ~Platform()
+    {
+        if (file != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(file);
+        }
+    }
 
-TableFile::TableFile() : system_(std::make_unique<System>()) {}
+    HANDLE file;
+};
 
-TableFile::~TableFile()
+void TableFile::Forget::operator()(Platform* platform) const
 {
-    discard();
+    delete platform;  // NOLINT(cppcoreguidelines-owning-memory)
 }
 
-Status TableFile::open(std::string label, const std::string& path)
+Status TableFile::open(const TablePath& table)
 {
-    label_ = std::move(label);
-    target_ = path;
-    const std::wstring wide = widen(path);
+    table_ = table;
+    target_ = table.path;
+    const std::wstring wide = widen(target_);
     if (wide.empty()) {
-        return failed("cannot create", label_, ERROR_NO_UNICODE_TRANSLATION);
+        return failed("cannot create", label(), ERROR_NO_UNICODE_TRANSLATION);
     }
     const std::wstring target = prefixed_path(wide, L"\\\\?\\");
     if (target.empty()) {
-        return failed("cannot create", label_, ::GetLastError());
+        return failed("cannot create", label(), ::GetLastError());
     }
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            return Failure{"cannot create " + label_, "a folder has that name"};
+            return Failure{"cannot create " + label(), "a folder has that name"};
         }
         if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            return failed("cannot create", label_, ERROR_ACCESS_DENIED);
+            return failed("cannot create", label(), ERROR_ACCESS_DENIED);
         }
     } else if (const DWORD error = ::GetLastError(); error != ERROR_FILE_NOT_FOUND) {
-        return failed("cannot create", label_, error);
+        return failed("cannot create", label(), error);
     }
 
     // Process number and clock make the name; another is tried if it is taken.
@@ -134,21 +141,20 @@ Status TableFile::open(std::string label, const std::string& path)
                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             if (const DWORD error = ::GetLastError(); error != ERROR_FILE_EXISTS) {
-                return failed("cannot create", label_, error);
+                return failed("cannot create", label(), error);
             }
             continue;
         }
-        // From now on the system removes it if the process dies, in whatever way, before the table is complete.
         if (!mark_for_deletion(file, true)) {
             const DWORD error = ::GetLastError();
             ::CloseHandle(file);
             ::DeleteFileW(temporary.c_str());
-            return failed("cannot create", label_, error);
+            return failed("cannot create", label(), error);
         }
-        handle_ = reinterpret_cast<std::intptr_t>(file);
+        platform_.reset(new Platform(file));
         return std::nullopt;
     }
-    return failed("cannot create", label_, ERROR_FILE_EXISTS);
+    return failed("cannot create", label(), ERROR_FILE_EXISTS);
 }
 
 Status TableFile::reserve(std::int64_t bytes)
@@ -156,11 +162,11 @@ Status TableFile::reserve(std::int64_t bytes)
     planned_ = bytes;
     FILE_ALLOCATION_INFO allocation{};
     allocation.AllocationSize.QuadPart = bytes;
-    if (::SetFileInformationByHandle(handle_of(handle_), FileAllocationInfo, &allocation, sizeof allocation) == 0) {
+    if (::SetFileInformationByHandle(platform_->file, FileAllocationInfo, &allocation, sizeof allocation) == 0) {
         // Where the file system cannot reserve, the rows are written all the same.
         if (const DWORD error = ::GetLastError();
             error != ERROR_NOT_SUPPORTED && error != ERROR_CALL_NOT_IMPLEMENTED && error != ERROR_INVALID_FUNCTION) {
-            return failed("cannot write", label_, error);
+            return failed("cannot write", label(), error);
         }
     }
     return std::nullopt;
@@ -172,8 +178,8 @@ Status TableFile::write(std::string_view bytes)
         constexpr std::size_t largest = std::size_t{1} << 30;
         const auto size = static_cast<DWORD>(bytes.size() < largest ? bytes.size() : largest);
         DWORD written = 0;
-        if (::WriteFile(handle_of(handle_), bytes.data(), size, &written, nullptr) == 0) {
-            return failed("cannot write", label_, ::GetLastError());
+        if (::WriteFile(platform_->file, bytes.data(), size, &written, nullptr) == 0) {
+            return failed("cannot write", label(), ::GetLastError());
         }
         bytes.remove_prefix(written);
         written_ += written;
@@ -186,31 +192,24 @@ Status TableFile::commit()
     if (auto failure = check_size()) {
         return failure;
     }
-    const HANDLE file = handle_of(handle_);
+    const HANDLE file = platform_->file;
     if (::FlushFileBuffers(file) == 0) {
-        return failed("cannot write", label_, ::GetLastError());
+        return failed("cannot write", label(), ::GetLastError());
     }
     // Only between clearing the mark and the rename can a killed process leave the file behind.
     if (!mark_for_deletion(file, false)) {
-        return failed("cannot replace", label_, ::GetLastError());
+        return failed("cannot replace", label(), ::GetLastError());
     }
     if (!rename_over(file, prefixed_path(widen(target_), L"\\??\\"))) {
         const DWORD error = ::GetLastError();
         (void)mark_for_deletion(file, true);
-        return failed("cannot replace", label_, error);
+        return failed("cannot replace", label(), error);
     }
-    handle_ = -1;
+    platform_->file = INVALID_HANDLE_VALUE;
+    discard();
     if (::CloseHandle(file) == 0) {
-        return failed("cannot write", label_, ::GetLastError());
+        return Failure{"cannot close " + label(),
+                       "the table is in place but may not survive a power cut: " + windows_reason(::GetLastError())};
     }
     return std::nullopt;
-}
-
-void TableFile::discard()
-{
-    // The file was marked for deletion: closing it removes it.
-    if (handle_ != -1) {
-        ::CloseHandle(handle_of(handle_));
-        handle_ = -1;
-    }
 }

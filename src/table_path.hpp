@@ -5,9 +5,22 @@
 #include <string>
 #include <string_view>
 
+#include "failure.hpp"
+
 // "c:\images\" + folder + "\" + table + "_tab.txt", the answers as read.
 std::string compose_table_name(std::string_view folder, std::string_view table);
 
 // The composed name as this system opens it. On Windows it is used as it is.
 // Elsewhere the drive "c:" stands for `drive_root` and every backslash for "/".
 std::string local_table_path(std::string_view composed, std::string_view drive_root);
+
+// A table's names: as messages show them, and as the system opens it.
+struct TablePath {
+    std::string label;         // the composed name, and the path tried where that is another
+    std::string folder_label;  // the same of the table's folder
+    std::string path;
+};
+
+// The table of these answers, or a failure where no system could take its
+// name whole: a NUL character would cut it short.
+Outcome<TablePath> table_path(std::string_view folder, std::string_view table, std::string_view drive_root);

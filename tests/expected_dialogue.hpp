@@ -31,6 +31,16 @@ inline std::string table_label(const std::string& folder, const std::string& tab
 #endif
 }
 
+// How messages name a folder of c:\images, likewise.
+inline std::string folder_label(const std::string& folder)
+{
+#ifdef _WIN32
+    return "c:\\images\\" + folder;
+#else
+    return "c:\\images\\" + folder + " (./images/" + folder + ")";
+#endif
+}
+
 // The 12 banner lines, each 62 characters inside its prefix, and the three lines of description.
 inline std::string introduction()
 {

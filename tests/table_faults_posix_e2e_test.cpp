@@ -1,22 +1,26 @@
 // What only a POSIX system shows of the table's safety: permissions, links,
 // signals, and writes that fail.
-#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "disks_posix.hpp"
 #include "expected_dialogue.hpp"
 #include "old_table.hpp"
 #include "program_session.hpp"
+#include "strace_posix.hpp"
 #include "workspace.hpp"
 
 namespace {
@@ -34,27 +38,34 @@ unsigned permissions(const fs::path& file)
 
 TEST(RefusedTable, WithoutPermissionIsReportedBeforeAnyNumberIsAsked)
 {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root may write anywhere";
-    }
-    const std::string expected_out =
-        expected::introduction() + std::string(expected::folder_prompt) + std::string(expected::table_prompt);
-    {
-        const Workspace workspace;
-        fs::permissions(workspace.maps(), fs::perms(0555));
-        const RunResult run = run_program(workspace.root(), "maps sierra 0 1 10 20 5 1");
-        EXPECT_EQ(run.exit_status, 1);
-        EXPECT_EQ(run.err, "grisalturas: cannot create " + sierra_label + ": Permission denied\n");
-        EXPECT_EQ(run.out, expected_out);
-    }
-    {
+    const struct {
+        bool old;
+        fs::path (*refused)(const Workspace&);
+        std::string reason;
+    } cases[] = {
+        {false, [](const Workspace& w) { return w.maps(); },
+         "the folder " + expected::folder_label("maps") + " is not writable: Permission denied"},
+        {true, [](const Workspace& w) { return w.table("sierra"); }, "Permission denied"},
+    };
+    for (const auto& c : cases) {
         const WithOldTable workspace;
-        fs::permissions(workspace.table("sierra"), fs::perms(0444));
-        const RunResult run = run_program(workspace.root(), "maps sierra 0 1 10 20 5 1");
+        if (!c.old) {
+            fs::remove(workspace.table("sierra"));
+        }
+        RunOptions options;
+        if (::geteuid() == 0) {
+            options.wrapper = as_nobody(workspace);  // root may write anywhere
+        }
+        fs::permissions(workspace.maps(), fs::perms(0777));
+        fs::permissions(c.refused(workspace), fs::perms(0555));
+        const RunResult run = run_program(workspace.root(), "maps sierra 0 1 10 20 5 1", options);
         EXPECT_EQ(run.exit_status, 1);
-        EXPECT_EQ(run.err, "grisalturas: cannot create " + sierra_label + ": Permission denied\n");
-        EXPECT_EQ(run.out, expected_out);
-        expect_old_table_kept(workspace);
+        EXPECT_EQ(run.err, "grisalturas: cannot create " + sierra_label + ": " + c.reason + "\n");
+        EXPECT_EQ(run.out, expected::introduction() + std::string(expected::folder_prompt) +
+                               std::string(expected::table_prompt));
+        if (c.old) {
+            expect_old_table_kept(workspace);
+        }
     }
 }
 
@@ -167,71 +178,6 @@ TEST(FailedWrites, LeaveTheTableAsItWas)
     expect_old_table_kept(workspace);
 }
 
-// Traces the program's own calls, not an emulator's.
-bool strace_works()
-{
-    return emulator().empty() &&
-           std::system("strace -qq -o /dev/null true >/dev/null 2>&1") == 0;  // NOLINT(cert-env33-c)
-}
-
-// Runs the program under strace, with these arguments, following every thread.
-RunOptions traced(const std::vector<std::string>& arguments)
-{
-    RunOptions options;
-    options.wrapper = {"strace", "-qq", "-f"};
-    options.wrapper.insert(options.wrapper.end(), arguments.begin(), arguments.end());
-    options.environment = {{"ASAN_OPTIONS", "detect_leaks=0"}};  // the leak checker cannot work under ptrace
-    return options;
-}
-
-// Runs the program under strace with one system call made to fail.
-RunOptions injecting(const std::string& injection)
-{
-    return traced({"-o", "/dev/null", "-e", "inject=" + injection});
-}
-
-// The lines of an strace log that record system calls, in order, without
-// the number of the thread that made each.
-std::vector<std::string> traced_calls(const fs::path& log)
-{
-    std::vector<std::string> calls;
-    std::istringstream lines(Workspace::read(log));
-    for (std::string line; std::getline(lines, line);) {
-        line.erase(0, line.find_first_not_of("0123456789 "));
-        if (line.find('(') != std::string::npos && !line.starts_with("+++") && !line.starts_with("---")) {
-            calls.push_back(line);
-        }
-    }
-    return calls;
-}
-
-std::string call_name(const std::string& call)
-{
-    return call.substr(0, call.find('('));
-}
-
-// Which call of its kind, counted from 1 as strace counts them, the call at `index` is.
-int occurrence(const std::vector<std::string>& calls, std::size_t index)
-{
-    const std::string name = call_name(calls[index]);
-    return static_cast<int>(std::count_if(calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(index) + 1,
-                                          [&](const std::string& call) { return call_name(call) == name; }));
-}
-
-// The injection that refuses the unnamed file where the `calls` of a run
-// opened it, so that a named one takes its place; empty if none was opened.
-std::string without_unnamed_file(const std::vector<std::string>& calls)
-{
-    const auto unnamed = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
-        return call.find("O_TMPFILE") != std::string::npos;
-    });
-    if (unnamed == calls.end()) {
-        return {};
-    }
-    return "inject=" + call_name(*unnamed) + ":error=EOPNOTSUPP:when=" +
-           std::to_string(occurrence(calls, static_cast<std::size_t>(unnamed - calls.begin())));
-}
-
 TEST(FailedWrites, AFailedSyncOrRenameIsReportedAndKeepsTheTable)
 {
     if (!strace_works()) {
@@ -252,7 +198,11 @@ TEST(FailedWrites, AFailedSyncOrRenameIsReportedAndKeepsTheTable)
     };
     for (const auto& c : cases) {
         const WithOldTable workspace;
-        const RunResult run = run_program(workspace.root(), c.input, injecting(c.injection));
+        // A mode that the umask takes away from a new file, so that it has to be set.
+        fs::permissions(workspace.table("sierra"), fs::perms(0666));
+        RunOptions options = injecting(c.injection);
+        options.umask = 022;
+        const RunResult run = run_program(workspace.root(), c.input, options);
         EXPECT_EQ(run.exit_status, 1) << c.injection;
         EXPECT_EQ(run.err, "grisalturas: " + c.message + "\n") << c.injection;
         expect_old_table_kept(workspace);
@@ -286,7 +236,8 @@ TEST(FailedWrites, AFailedSyncOfTheFolderIsReportedThoughTheTableIsInPlace)
     const RunResult run =
         run_program(workspace.root(), "maps sierra 0 1 10 20 5 1", injecting("fsync:error=EIO:when=2"));
     EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.err, "grisalturas: cannot sync the folder of " + sierra_label + ": Input/output error\n");
+    EXPECT_EQ(run.err, "grisalturas: cannot sync the folder of " + sierra_label +
+                           ": the table is in place but may not survive a power cut: Input/output error\n");
     EXPECT_EQ(Workspace::read(workspace.table("sierra")), "0\t100\r\n1\t150\r\n2\t200\r\n");
     EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"});
 }
@@ -364,15 +315,6 @@ TEST(Kills, AtAnySystemCallLeaveTheOldTableOrTheWholeNewOne)
         }
     }
     fs::remove(log);
-}
-
-// Traces a plain run of `input` and finds where to refuse the unnamed file.
-std::string named_file_injection(const std::string& input)
-{
-    const WithOldTable workspace;
-    const fs::path log = workspace.root() / "trace";
-    (void)run_program(workspace.root(), input, traced({"-o", log.string()}));
-    return without_unnamed_file(traced_calls(log));
 }
 
 TEST(Signals, ThatEndARunRemoveTheNamedFileAndThoseIgnoredStayIgnored)
@@ -458,36 +400,22 @@ TEST(OutOfMemory, EndsTheRunWithOneLineAndKeepsTheTable)
     EXPECT_GT(failures, 0) << "no limit was tight enough to try anything";
 }
 
-// A small file system over images/maps, where the system lets the tests mount one.
-struct SmallDisk : WithOldTable {
-    SmallDisk() : mounted(::mount("grisalturas", maps().c_str(), "tmpfs", 0, "size=1m") == 0)
-    {
-        write(table("sierra"), old_table);
-    }
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
-    ~SmallDisk()
-    {
-        if (mounted) {
-            ::umount2(maps().c_str(), MNT_DETACH);
-        }
-    }
-    bool mounted;
-};
-
 TEST(FullDisk, ATableThatCannotFitIsRefusedBeforeAnyRowIsWritten)
 {
-    const SmallDisk workspace;
-    if (!workspace.mounted) {
-        GTEST_SKIP() << "cannot mount a small file system here";
+    const Workspace workspace;
+    const MountedDisk disk(workspace, DiskKind::tmpfs, 1);
+    if (!disk.refused().empty()) {
+        GTEST_SKIP() << disk.refused();
     }
+    Workspace::write(workspace.table("sierra"), old_table);
     const fs::path log = workspace.root() / "trace";
     const bool tracing = strace_works();
     const RunOptions options = tracing ? traced({"-o", log.string(), "-e", "trace=fallocate,write"}) : RunOptions{};
     const RunResult run = run_program(workspace.root(), "maps sierra 0 1 0 99999 1 0", options);  // 1.2 MB
     EXPECT_EQ(run.exit_status, 1);
     EXPECT_EQ(run.err, "grisalturas: cannot write " + sierra_label + ": No space left on device\n");
-    expect_old_table_kept(workspace);
+    EXPECT_EQ(Workspace::read(workspace.table("sierra")), old_table);
+    EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"});
     if (tracing) {
         const auto calls = traced_calls(log);
         const auto reservation = std::find_if(calls.begin(), calls.end(),
@@ -496,6 +424,162 @@ TEST(FullDisk, ATableThatCannotFitIsRefusedBeforeAnyRowIsWritten)
         const std::string table_write = "write(" + reservation->substr(10, reservation->find(',') - 10) + ",";
         for (const auto& call : calls) {
             EXPECT_FALSE(call.starts_with(table_write)) << call;
+        }
+    }
+}
+
+std::string access_acl(const fs::path& file)
+{
+    char acl[1024];
+    const ssize_t size = ::getxattr(file.c_str(), "system.posix_acl_access", acl, sizeof acl);
+    return size > 0 ? std::string(acl, static_cast<std::size_t>(size)) : std::string();
+}
+
+void shell(const std::string& command)
+{
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;  // NOLINT(cert-env33-c)
+}
+
+// What a run leaves of the table sierra on each kind of disk, in each kind of folder.
+TEST(Disks, EveryDiskAndFolderKeepsThePromises)
+{
+    using enum DiskKind;
+    const std::vector<DiskKind> every = {tmpfs, ext4, vfat, bindfs, exfat, ntfs, fusefat};
+    const std::string maps = expected::folder_label("maps");
+    const std::string table = "0\t100\r\n1\t150\r\n2\t200\r\n";
+    const std::string large = "0 1 0 2999999 1 0";       // 45 MB
+    const std::string past_fat = "0 1 0 299999999 1 0";  // 6.3 GB
+    const auto nothing = [](const Workspace&) {};
+    const struct {
+        const char* situation;
+        std::vector<DiskKind> disks;
+        bool old;     // an old table of root's, mode 0644, before the run
+        bool nobody;  // run as the unprivileged user
+        void (*prepare)(const Workspace&);
+        std::string answers;
+        std::string err;  // empty for a run that writes the table
+    } cases[] = {
+        {"a new table", every, false, false, nothing, "0 1 10 20 5 1", ""},
+        {"a replaced table", every, true, false, nothing, "0 1 10 20 5 1", ""},
+        {"no room, and no reservation",
+         {bindfs, exfat, ntfs, fusefat},
+         true,
+         false,
+         nothing,
+         large,
+         "cannot write " + sierra_label + ": No space left on device"},
+        {"past the largest file",
+         {vfat},
+         true,
+         false,
+         nothing,
+         past_fat,
+         "cannot write " + sierra_label + ": File too large"},
+        {"a drop-box folder",
+         {ext4},
+         false,
+         true,
+         [](const Workspace& w) { fs::permissions(w.maps(), fs::perms(0733)); },
+         "0 1 10 20 5 1",
+         ""},
+        {"a sticky folder and another user's table",
+         {ext4},
+         true,
+         true,
+         [](const Workspace& w) {
+             fs::permissions(w.maps(), fs::perms(01777));
+             fs::permissions(w.table("sierra"), fs::perms(0666));
+         },
+         "0 1 10 20 5 1",
+         "cannot replace " + sierra_label + ": the folder is sticky and the table belongs to another user"},
+        {"an append-only folder",
+         {ext4},
+         true,
+         false,
+         [](const Workspace& w) { shell("chattr +a '" + w.maps().string() + "'"); },
+         "0 1 10 20 5 1",
+         "cannot replace " + sierra_label + ": the folder " + maps + " is append-only"},
+        {"an immutable table",
+         {ext4},
+         true,
+         false,
+         [](const Workspace& w) { shell("chattr +i '" + w.table("sierra").string() + "'"); },
+         "0 1 10 20 5 1",
+         "cannot replace " + sierra_label + ": the table is immutable"},
+        {"another user's table with an ACL",
+         {ext4},
+         true,
+         false,
+         [](const Workspace& w) {
+             shell("chown 65534:65534 '" + w.table("sierra").string() + "'");
+             shell("setfacl -m u:65534:rw '" + w.table("sierra").string() + "'");
+         },
+         "0 1 10 20 5 1",
+         ""},
+        {"a folder with a default ACL",
+         {ext4},
+         false,
+         false,
+         [](const Workspace& w) { shell("setfacl -d -m u:65534:rw '" + w.maps().string() + "'"); },
+         "0 1 10 20 5 1",
+         ""},
+        {"a shared exFAT disk", {exfat}, true, true, nothing, "0 1 10 20 5 1", ""},
+    };
+    for (const auto& c : cases) {
+        for (const DiskKind kind : c.disks) {
+            const std::string at = std::string(c.situation) + " on " + name_of(kind);
+            const Workspace workspace;
+            const MountedDisk disk(workspace, kind, 32);
+            if (!disk.refused().empty()) {
+                std::cout << "skipped: " << at << ": " << disk.refused() << "\n";
+                continue;
+            }
+            if (c.old) {
+                Workspace::write(workspace.table("sierra"), old_table);
+            }
+            c.prepare(workspace);
+            const struct stat before = [&] {
+                struct stat status {};
+                (void)::stat(workspace.table("sierra").c_str(), &status);
+                return status;
+            }();
+            const std::string acl = access_acl(workspace.table("sierra"));
+            const std::size_t free_before = MountedDisk::free_bytes(workspace);
+            RunOptions options;
+            if (c.nobody) {
+                options.wrapper = as_nobody(workspace);
+            }
+            const RunResult run = run_program(workspace.root(), "maps sierra " + c.answers, options);
+            if (!c.err.empty()) {
+                EXPECT_EQ(run.exit_status, 1) << at;
+                EXPECT_EQ(run.err, "grisalturas: " + c.err + "\n") << at;
+                if (run.err.find("cannot replace") != std::string::npos) {
+                    EXPECT_EQ(run.out, expected::introduction() + std::string(expected::folder_prompt) +
+                                           std::string(expected::table_prompt))
+                        << at << ": refused before any number is asked";
+                }
+                EXPECT_TRUE(Workspace::read(workspace.table("sierra")) == old_table) << at;
+                EXPECT_GE(MountedDisk::free_bytes(workspace) + (std::size_t{1} << 20), free_before)
+                    << at << ": nothing filled";
+            } else {
+                EXPECT_EQ(run.exit_status, 0) << at << ": " << run.err;
+                EXPECT_EQ(Workspace::read(workspace.table("sierra")), table) << at;
+                if (c.old) {
+                    struct stat after {};
+                    ASSERT_EQ(::stat(workspace.table("sierra").c_str(), &after), 0);
+                    EXPECT_EQ(after.st_uid, before.st_uid) << at;
+                    EXPECT_EQ(after.st_gid, before.st_gid) << at;
+                    EXPECT_EQ(access_acl(workspace.table("sierra")), acl) << at;
+                } else if (kind == ext4) {
+                    // A new table gets what any new file gets there.
+                    Workspace::write(workspace.maps() / "touched", "");
+                    EXPECT_EQ(access_acl(workspace.table("sierra")), access_acl(workspace.maps() / "touched")) << at;
+                }
+            }
+            auto listing = workspace.maps_listing();
+            std::erase(listing, "lost+found");
+            std::erase(listing, "touched");
+            EXPECT_EQ(listing, std::vector<std::string>{"sierra_tab.txt"}) << at;
         }
     }
 }

@@ -1,0 +1,25 @@
+// What the signals that end a run leave behind them: no named temporary file
+// and no progress line. The handlers do only what is safe in a handler, then
+// let the signal end the process as it would have.
+#pragma once
+
+#include <csignal>
+
+// Installs the handlers, once; a signal ignored when the program started stays ignored.
+void install_cleanup_handlers();
+
+// The named file that a signal must remove, or none (nullptr). Changed only
+// while the signals are held, together with the file itself.
+void remove_on_signal(const char* path);
+
+// Holds the ending signals back while it lives.
+class SignalsHeld {
+public:
+    SignalsHeld();
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+    ~SignalsHeld();
+
+private:
+    sigset_t previous_{};
+};

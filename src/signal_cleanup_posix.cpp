@@ -1,0 +1,85 @@
+#include "signal_cleanup.hpp"
+
+#include <pthread.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "progress.hpp"
+
+namespace {
+
+std::atomic<const char*> pending_removal{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free, "read from a signal handler");
+
+// Every signal that ends a process unless it is caught, but those that a
+// fault of the program raises, which debuggers and sanitizers must see as
+// they are. SIGPIPE is ignored from the start: a closed output is reported.
+constexpr int ending_signals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2,  SIGVTALRM,
+                                  SIGPROF, SIGXCPU, SIGPOLL, SIGPWR,  SIGSYS,  SIGABRT, SIGSTKFLT};
+
+extern "C" void clean_up_and_die(int signal_number)
+{
+    erase_progress_line_now();
+    if (const char* path = pending_removal.load()) {
+        ::unlink(path);
+    }
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    (void)::sigaction(signal_number, &default_action, nullptr);
+    (void)::raise(signal_number);  // delivered, with its default effect, once this handler returns
+}
+
+sigset_t ending_signal_set()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal_number : ending_signals) {
+        sigaddset(&set, signal_number);
+    }
+    // The real-time signals too; those below SIGRTMIN belong to the C library.
+    for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
+        sigaddset(&set, signal_number);
+    }
+    return set;
+}
+
+}  // namespace
+
+void install_cleanup_handlers()
+{
+    static bool installed = false;
+    if (installed) {
+        return;
+    }
+    installed = true;
+    struct sigaction action {};
+    action.sa_handler = clean_up_and_die;
+    action.sa_mask = ending_signal_set();
+    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+        struct sigaction previous {};
+        if (sigismember(&action.sa_mask, signal_number) == 1 && ::sigaction(signal_number, nullptr, &previous) == 0 &&
+            previous.sa_handler != SIG_IGN) {
+            ::sigaction(signal_number, &action, nullptr);
+        }
+    }
+    // A table past the file size limit fails its write with EFBIG, and is
+    // reported, instead of killing the program.
+    (void)::signal(SIGXFSZ, SIG_IGN);
+}
+
+void remove_on_signal(const char* path)
+{
+    pending_removal.store(path);
+}
+
+SignalsHeld::SignalsHeld()
+{
+    const sigset_t set = ending_signal_set();
+    ::pthread_sigmask(SIG_BLOCK, &set, &previous_);
+}
+
+SignalsHeld::~SignalsHeld()
+{
+    ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}

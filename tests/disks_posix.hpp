@@ -1,0 +1,37 @@
+// Small disks of the kinds users keep their images on, mounted over a
+// workspace's images/maps where this machine lets the tests mount them, and
+// the users who run the program there.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "workspace.hpp"
+
+enum class DiskKind { tmpfs, ext4, vfat, bindfs, exfat, ntfs, fusefat };
+
+const char* name_of(DiskKind kind);
+
+class MountedDisk {
+public:
+    // Mounts a disk of `kind` of `mebibytes` MiB over workspace.maps(), empty.
+    MountedDisk(const Workspace& workspace, DiskKind kind, std::size_t mebibytes);
+    MountedDisk(const MountedDisk&) = delete;
+    MountedDisk& operator=(const MountedDisk&) = delete;
+    ~MountedDisk();
+
+    // Empty when it is mounted; otherwise why not, for the test's skip.
+    [[nodiscard]] const std::string& refused() const { return refused_; }
+
+    // The bytes free to any user on the workspace's images/maps.
+    static std::size_t free_bytes(const Workspace& workspace);
+
+private:
+    std::string variables_;  // where the disk's image and mounts are, for the shell
+    std::string refused_;
+};
+
+// The wrapper that runs the program as the unprivileged user nobody, and
+// makes the workspace one that user may enter.
+std::vector<std::string> as_nobody(const Workspace& workspace);

@@ -1,0 +1,75 @@
+#include "strace_posix.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+
+#include "old_table.hpp"
+#include "workspace.hpp"
+
+namespace fs = std::filesystem;
+
+bool strace_works()
+{
+    return emulator().empty() &&
+           std::system("strace -qq -o /dev/null true >/dev/null 2>&1") == 0;  // NOLINT(cert-env33-c)
+}
+
+RunOptions traced(const std::vector<std::string>& arguments)
+{
+    RunOptions options;
+    options.wrapper = {"strace", "-qq", "-f"};
+    options.wrapper.insert(options.wrapper.end(), arguments.begin(), arguments.end());
+    options.environment = {{"ASAN_OPTIONS", "detect_leaks=0"}};  // the leak checker cannot work under ptrace
+    return options;
+}
+
+RunOptions injecting(const std::string& injection)
+{
+    return traced({"-o", "/dev/null", "-e", "inject=" + injection});
+}
+
+std::vector<std::string> traced_calls(const fs::path& log)
+{
+    std::vector<std::string> calls;
+    std::istringstream lines(Workspace::read(log));
+    for (std::string line; std::getline(lines, line);) {
+        line.erase(0, line.find_first_not_of("0123456789 "));
+        if (line.find('(') != std::string::npos && !line.starts_with("+++") && !line.starts_with("---")) {
+            calls.push_back(line);
+        }
+    }
+    return calls;
+}
+
+std::string call_name(const std::string& call)
+{
+    return call.substr(0, call.find('('));
+}
+
+int occurrence(const std::vector<std::string>& calls, std::size_t index)
+{
+    const std::string name = call_name(calls[index]);
+    return static_cast<int>(std::count_if(calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(index) + 1,
+                                          [&](const std::string& call) { return call_name(call) == name; }));
+}
+
+std::string without_unnamed_file(const std::vector<std::string>& calls)
+{
+    const auto unnamed = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        return call.find("O_TMPFILE") != std::string::npos;
+    });
+    if (unnamed == calls.end()) {
+        return {};
+    }
+    return "inject=" + call_name(*unnamed) + ":error=EOPNOTSUPP:when=" +
+           std::to_string(occurrence(calls, static_cast<std::size_t>(unnamed - calls.begin())));
+}
+
+std::string named_file_injection(const std::string& input)
+{
+    const WithOldTable workspace;
+    const fs::path log = workspace.root() / "trace";
+    (void)run_program(workspace.root(), input, traced({"-o", log.string()}));
+    return without_unnamed_file(traced_calls(log));
+}

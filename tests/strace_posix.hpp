@@ -1,0 +1,34 @@
+// The program's system calls, as strace records them and makes them fail.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "program_session.hpp"
+
+// Whether strace can trace the program's own calls here (not an emulator's).
+bool strace_works();
+
+// Runs the program under strace, with these arguments, following every thread.
+RunOptions traced(const std::vector<std::string>& arguments);
+
+// Runs the program under strace with one system call made to fail.
+RunOptions injecting(const std::string& injection);
+
+// The lines of an strace log that record system calls, in order, without
+// the number of the thread that made each.
+std::vector<std::string> traced_calls(const std::filesystem::path& log);
+
+std::string call_name(const std::string& call);
+
+// Which call of its kind, counted from 1 as strace counts them, the call at `index` is.
+int occurrence(const std::vector<std::string>& calls, std::size_t index);
+
+// The injection that refuses the unnamed file where the `calls` of a run
+// opened it, so that a named one takes its place; empty if none was opened.
+std::string without_unnamed_file(const std::vector<std::string>& calls);
+
+// Traces a plain run of `input` and finds where to refuse the unnamed file.
+std::string named_file_injection(const std::string& input);
