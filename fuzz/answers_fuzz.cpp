@@ -63,22 +63,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     Console console(in, discard(), discard());
     const auto names = ask_table_names(console);
-    if (!names.ok()) {
+    if (!names) {
         return 0;
     }
-    (void)local_table_path(compose_table_name(names.value().folder, names.value().table), ".");
+    (void)local_table_path(compose_table_name(names->folder, names->table), ".");
     const auto parameters = ask_table_parameters(console);
-    if (!parameters.ok()) {
+    if (!parameters) {
         return 0;
     }
-    const auto plan = plan_rows(parameters.value());
-    if (!plan.ok() || plan.value().rows == 0) {
+    const auto plan = plan_rows(*parameters);
+    if (!plan || plan->rows == 0) {
         return 0;
     }
-    const std::int64_t rows = plan.value().rows;
-    check_rows(plan.value(), 0, rows < checked_rows ? rows : checked_rows);
+    const std::int64_t rows = plan->rows;
+    check_rows(*plan, 0, rows < checked_rows ? rows : checked_rows);
     if (rows > checked_rows) {
-        check_rows(plan.value(), rows - checked_rows, checked_rows);
+        check_rows(*plan, rows - checked_rows, checked_rows);
     }
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "answers.hpp"
 
-#include <limits>
+#include <charconv>
 
 namespace {
 
@@ -33,29 +33,14 @@ std::optional<std::string> read_word(std::istream& in, std::size_t longest, std:
 
 std::optional<std::int32_t> parse_integer(std::string_view token)
 {
-    bool negative = false;
-    if (!token.empty() && (token.front() == '-' || token.front() == '+')) {
-        negative = token.front() == '-';
+    // std::from_chars takes no plus sign, which an answer may have.
+    if (token.starts_with('+') && !token.substr(1).starts_with('-')) {
         token.remove_prefix(1);
     }
-    if (token.empty()) {
+    std::int32_t value = 0;
+    const char* end = token.data() + token.size();
+    if (const auto [stop, error] = std::from_chars(token.data(), end, value); error != std::errc() || stop != end) {
         return std::nullopt;
     }
-    // The magnitude stops growing once it is past any 32-bit value, so it
-    // never overflows however many digits follow.
-    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    std::int64_t magnitude = 0;
-    for (char c : token) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        if (magnitude <= limit) {
-            magnitude = magnitude * 10 + (c - '0');
-        }
-    }
-    const std::int64_t value = negative ? -magnitude : magnitude;
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(value);
+    return value;
 }

@@ -20,13 +20,13 @@ Status Console::say(std::string_view text)
     if (std::fwrite(text.data(), 1, text.size(), out_) != text.size() || std::fflush(out_) != 0) {
         return os_failure("cannot write to standard output", errno != 0 ? errno : EIO);
     }
-    return std::nullopt;
+    return {};
 }
 
 Outcome<std::string> Console::ask_word(std::string_view prompt, std::string_view subject)
 {
-    if (auto failure = say(prompt)) {
-        return *failure;
+    if (auto done = say(prompt); !done) {
+        return done.error();
     }
     auto word = read_word(in_, longest_answer);
     if (!word) {
@@ -49,10 +49,10 @@ Outcome<std::int32_t> Console::ask_integer(std::string_view prompt, std::string_
 {
     for (int refused = 0; refused < most_refusals; ++refused) {
         auto token = ask_word(prompt, subject);
-        if (!token.ok()) {
-            return token.failure();
+        if (!token) {
+            return token.error();
         }
-        const auto value = parse_integer(token.value());
+        const auto value = parse_integer(*token);
         if (value && accepts(*value)) {
             return *value;
         }
@@ -60,17 +60,17 @@ Outcome<std::int32_t> Console::ask_integer(std::string_view prompt, std::string_
             // A refused token is quoted back, but not at any length.
             constexpr std::size_t longest_quote = 40;
             std::string why = "\"";
-            why.append(printable(token.value(), longest_quote))
+            why.append(printable(*token, longest_quote))
                 .append("\" is not a whole number from -2147483648 to 2147483647");
-            remark({std::string(subject), why});
+            report({std::string(subject), why});
         } else if (refusal != nullptr) {
-            remark({std::string(subject), refusal});
+            report({std::string(subject), refusal});
         }
     }
     return Failure{std::string(subject), std::to_string(most_refusals) + " answers in a row refused"};
 }
 
-void Console::remark(const Failure& failure)
+void Console::report(const Failure& failure)
 {
     // Whole, even where an answer quoted in it holds a NUL character.
     const std::string line = "grisalturas: " + failure.what + ": " + failure.why + "\n";

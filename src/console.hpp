@@ -1,5 +1,5 @@
 // The dialogue with the user: texts and prompts on one stream, answers from
-// another, remarks that do not end the run on a third.
+// another, and every failure, whether it ends the run or not, on a third.
 #pragma once
 
 #include <cstdint>
@@ -28,13 +28,13 @@ public:
 
     // Writes the prompt and reads an integer answer until one is a 32-bit
     // integer that `accepts` takes. A token that is no such integer is
-    // refused with a remark, and a value that `accepts` refuses with
+    // refused with a report, and a value that `accepts` refuses with
     // `refusal`, if any; each try consumes a token.
     Outcome<std::int32_t> ask_integer(std::string_view prompt, std::string_view subject, bool (*accepts)(std::int32_t),
                                       const char* refusal);
 
-    // A "grisalturas: what: why" line on the remarks stream.
-    void remark(const Failure& failure);
+    // A "grisalturas: what: why" line on the failures stream.
+    void report(const Failure& failure);
 
 private:
     AnswerInput& input_;

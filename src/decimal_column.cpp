@@ -5,10 +5,10 @@ DecimalColumn::DecimalColumn(std::int64_t first, std::int64_t step)
       step_low_(decimal_digits::of(decimal_digits::magnitude(step) % decimal_digits::limit)),
       step_high_(decimal_digits::of(decimal_digits::magnitude(step) / decimal_digits::limit))
 {
-    show(first);
+    load(first);
 }
 
-void DecimalColumn::show(std::int64_t value)
+void DecimalColumn::load(std::int64_t value)
 {
     using namespace decimal_digits;
     value_ = value;

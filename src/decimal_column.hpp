@@ -110,7 +110,7 @@ public:
         using namespace decimal_digits;
         const std::int64_t next = value_ + step_;
         if ((next < 0) != (value_ < 0)) {
-            show(next);
+            load(next);
             return;
         }
         value_ = next;
@@ -127,7 +127,8 @@ public:
     }
 
 private:
-    void show(std::int64_t value);
+    // Takes `value` as the current one, converted from binary.
+    void load(std::int64_t value);
 
     void set_high_text()
     {

@@ -34,14 +34,12 @@ constexpr std::string_view scale_menu =
     "\n\tOutput dynamic scale \n\t\t0 ====> meters\n\t\t1 ====> decimeters"
     "\n\t\t2 ====> centimeters\n\t\t3 ====> millimeters\n\t\t";
 
-constexpr std::int32_t largest_scale = 3;
-
 }  // namespace
 
 Status introduce(Console& console)
 {
-    if (auto failure = console.say(banner)) {
-        return failure;
+    if (auto done = console.say(banner); !done) {
+        return done;
     }
     return console.say(description);
 }
@@ -49,14 +47,14 @@ Status introduce(Console& console)
 Outcome<TableNames> ask_table_names(Console& console)
 {
     auto folder = console.ask_word(folder_prompt, "folder name");
-    if (!folder.ok()) {
-        return folder.failure();
+    if (!folder) {
+        return folder.error();
     }
     auto table = console.ask_word(table_prompt, "table name");
-    if (!table.ok()) {
-        return table.failure();
+    if (!table) {
+        return table.error();
     }
-    return TableNames{folder.value(), table.value()};
+    return TableNames{*folder, *table};
 }
 
 Outcome<TableParameters> ask_table_parameters(Console& console)
@@ -82,10 +80,10 @@ Outcome<TableParameters> ask_table_parameters(Console& console)
     TableParameters answers{};
     for (const auto& question : questions) {
         const auto value = console.ask_integer(question.prompt, question.subject, question.accepts, question.refusal);
-        if (!value.ok()) {
-            return value.failure();
+        if (!value) {
+            return value.error();
         }
-        answers.*question.answer = value.value();
+        answers.*question.answer = *value;
     }
     return answers;
 }

@@ -15,20 +15,36 @@ struct Failure {
 // A failure whose reason is the operating system's error number.
 Failure os_failure(std::string what, int error_number);
 
-// Empty when the step succeeded.
-using Status = std::optional<Failure>;
-
-// The result of a step that may fail: its value, or the failure in its place.
-template <class T>
+// The result of a step that may fail: its value, or the failure in its
+// place. Read as std::expected is: `if (!x)`, `*x`, `x->`, `x.error()`.
+template <class T = void>
 class Outcome {
 public:
-    Outcome(T value) : state_(std::move(value)) {}            // NOLINT(google-explicit-constructor)
-    Outcome(Failure failure) : state_(std::move(failure)) {}  // NOLINT(google-explicit-constructor)
+    Outcome(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT(google-explicit-constructor)
+    Outcome(Failure failure)
+        : state_(std::in_place_index<1>, std::move(failure)) {}  // NOLINT(google-explicit-constructor)
 
-    [[nodiscard]] bool ok() const { return state_.index() == 0; }
-    [[nodiscard]] const T& value() const { return std::get<0>(state_); }
-    [[nodiscard]] const Failure& failure() const { return std::get<1>(state_); }
+    explicit operator bool() const { return state_.index() == 0; }
+    const T& operator*() const { return std::get<0>(state_); }
+    const T* operator->() const { return &std::get<0>(state_); }
+    [[nodiscard]] const Failure& error() const { return std::get<1>(state_); }
 
 private:
     std::variant<T, Failure> state_;
 };
+
+// A step without a value: `return {};` when it succeeded.
+template <>
+class Outcome<void> {
+public:
+    Outcome() = default;
+    Outcome(Failure failure) : failure_(std::move(failure)) {}  // NOLINT(google-explicit-constructor)
+
+    explicit operator bool() const { return !failure_; }
+    [[nodiscard]] const Failure& error() const { return *failure_; }
+
+private:
+    std::optional<Failure> failure_;
+};
+
+using Status = Outcome<>;

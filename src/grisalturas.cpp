@@ -27,26 +27,26 @@ TableFile f1;
 
 bool stop(const Failure& failure)
 {
-    console.remark(failure);
+    console.report(failure);
     return false;
 }
 
 // Introduces the program, asks which table to write and makes sure it can be written.
 bool opening()
 {
-    if (auto failure = introduce(console)) {
-        return stop(*failure);
+    if (auto done = introduce(console); !done) {
+        return stop(done.error());
     }
     const auto names = ask_table_names(console);
-    if (!names.ok()) {
-        return stop(names.failure());
+    if (!names) {
+        return stop(names.error());
     }
-    const auto table = table_path(names.value().folder, names.value().table, GRISALTURAS_DRIVE_ROOT);
-    if (!table.ok()) {
-        return stop(table.failure());
+    const auto table = table_path(names->folder, names->table, GRISALTURAS_DRIVE_ROOT);
+    if (!table) {
+        return stop(table.error());
     }
-    if (auto failure = f1.open(table.value())) {
-        return stop(*failure);
+    if (auto done = f1.open(*table); !done) {
+        return stop(done.error());
     }
     return true;
 }
@@ -55,18 +55,18 @@ bool opening()
 bool treatment()
 {
     const auto parameters = ask_table_parameters(console);
-    if (!parameters.ok()) {
-        return stop(parameters.failure());
+    if (!parameters) {
+        return stop(parameters.error());
     }
-    const auto plan = plan_rows(parameters.value());
-    if (!plan.ok()) {
-        return stop(plan.failure());
+    const auto plan = plan_rows(*parameters);
+    if (!plan) {
+        return stop(plan.error());
     }
-    if (auto failure = write_rows(f1, plan.value(), stderr)) {
-        return stop(*failure);
+    if (auto done = write_rows(f1, *plan, stderr); !done) {
+        return stop(done.error());
     }
-    if (auto failure = f1.commit()) {
-        return stop(*failure);
+    if (auto done = f1.commit(); !done) {
+        return stop(done.error());
     }
     return true;
 }

@@ -10,14 +10,9 @@ bool fits_32_bits(std::int64_t value)
     return value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
 }
 
-const char* unit_name(std::int32_t scale)
+const Unit& unit_of(std::int32_t scale)
 {
-    switch (scale) {
-    case 1: return "decimeters";
-    case 2: return "centimeters";
-    case 3: return "millimeters";
-    default: return "meters";
-    }
+    return units[scale < 0 ? 0 : scale];
 }
 
 Failure overflow(const char* quantity, std::int64_t row, std::int64_t value, const std::string& unit)
@@ -38,12 +33,7 @@ std::int64_t row_count(std::int32_t min_alt, std::int32_t max_alt, std::int32_t 
 
 std::int32_t unit_factor(std::int32_t scale)
 {
-    switch (scale) {
-    case 1: return 10;
-    case 2: return 100;
-    case 3: return 1000;
-    default: return 1;
-    }
+    return unit_of(scale).factor;
 }
 
 Outcome<RowPlan> plan_rows(const TableParameters& p)
@@ -65,7 +55,7 @@ Outcome<RowPlan> plan_rows(const TableParameters& p)
         }
         const std::int64_t altitude = plan.first_altitude + k * plan.altitude_step;
         if (!fits_32_bits(altitude)) {
-            return overflow("altitude", k + 1, altitude, std::string(" ") + unit_name(p.scale));
+            return overflow("altitude", k + 1, altitude, std::string(" ") + unit_of(p.scale).name);
         }
     }
     return plan;

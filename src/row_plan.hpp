@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 
 #include "failure.hpp"
 
@@ -29,7 +30,15 @@ struct RowPlan {
 // The number of rows, exactly: (max_alt - min_alt) / alt_step + 1, or 0 when that is below 1.
 std::int64_t row_count(std::int32_t min_alt, std::int32_t max_alt, std::int32_t alt_step);
 
-// 10 raised to the scale for decimeters to millimeters, 1 for meters and any scale below 0.
+// The output units, by their answer to the scale menu; any answer below 0 means meters.
+struct Unit {
+    std::int32_t factor;
+    const char* name;
+};
+inline constexpr Unit units[] = {{1, "meters"}, {10, "decimeters"}, {100, "centimeters"}, {1000, "millimeters"}};
+inline constexpr std::int32_t largest_scale = static_cast<std::int32_t>(std::size(units)) - 1;
+
+// The factor of the unit of a scale of at most `largest_scale`.
 std::int32_t unit_factor(std::int32_t scale);
 
 // The rows to write, or a failure naming the value that does not fit 32 bits.

@@ -80,8 +80,8 @@ std::int64_t table_size(const RowPlan& plan)
 
 Status write_rows(TableFile& table, const RowPlan& plan, std::FILE* progress)
 {
-    if (auto failure = table.reserve(table_size(plan))) {
-        return failure;
+    if (auto done = table.reserve(table_size(plan)); !done) {
+        return done;
     }
     constexpr std::size_t block_size = std::size_t{1} << 20;
     const auto block = std::make_unique<char[]>(block_size);
@@ -89,10 +89,10 @@ Status write_rows(TableFile& table, const RowPlan& plan, std::FILE* progress)
     RowFormatter rows(plan);
     while (!rows.done()) {
         const char* end = rows.format(block.get(), block.get() + block_size);
-        if (auto failure = table.write({block.get(), static_cast<std::size_t>(end - block.get())})) {
-            return failure;
+        if (auto done = table.write({block.get(), static_cast<std::size_t>(end - block.get())}); !done) {
+            return done;
         }
         shown.update(plan.rows - rows.remaining());
     }
-    return std::nullopt;
+    return {};
 }

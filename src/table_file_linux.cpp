@@ -36,6 +36,7 @@
 #include "printable.hpp"
 #include "signal_cleanup.hpp"
 
+// The helpers that return an int return 0, or the error number.
 namespace {
 
 constexpr const char* acl_attribute = "system.posix_acl_access";
@@ -58,7 +59,7 @@ std::string folder_of(const std::string& path)
 }
 
 // Follows symbolic links at the end of `path`, so that the file they lead to
-// is replaced and the links stay. Returns 0, or the error number.
+// is replaced and the links stay.
 int follow_links(std::string& path)
 {
     constexpr int most_links = 40;
@@ -125,7 +126,7 @@ bool may_override_sticky_folder()
 }
 
 // Tries names .grisalturas-<pid>-<n> in `folder` until `make` does not find
-// one taken, and keeps the last in `name`. Returns 0, or the error number.
+// one taken, and keeps the last in `name`.
 template <class Make>
 int make_beside(const std::string& folder, std::string& name, Make make)
 {
@@ -139,7 +140,7 @@ int make_beside(const std::string& folder, std::string& name, Make make)
     return EEXIST;
 }
 
-// Gives the unnamed file `fd` the name `path`. Returns 0, or the error number.
+// Gives the unnamed file `fd` the name `path`.
 int link_unnamed(int fd, const std::string& path)
 {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
@@ -153,7 +154,6 @@ int link_unnamed(int fd, const std::string& path)
     return ::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
 }
 
-// Returns 0, or the error number.
 int write_all(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -169,7 +169,7 @@ int write_all(int fd, std::string_view bytes)
 }
 
 // EFBIG where a file of `bytes` bytes is past the process's limit, or past
-// what a FAT disk holds; 0 otherwise.
+// what a FAT disk holds.
 int past_largest_file(int fd, std::int64_t bytes)
 {
     const auto size = static_cast<std::uint64_t>(bytes);
@@ -203,7 +203,7 @@ bool fits_free_space(int fd, std::int64_t bytes)
 
 // Makes the new name in `folder` durable: through the folder, or where it
 // cannot be opened (a folder that is writable but not readable), through the
-// whole file system of the table `fd`. Returns 0, or the error number.
+// whole file system of the table `fd`.
 int sync_folder(const std::string& folder, int fd)
 {
     const int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -266,7 +266,7 @@ Status check_place(const std::string& label, const std::string& folder, const st
 {
     struct stat folder_status {};
     if (::stat(folder.c_str(), &folder_status) != 0) {
-        return std::nullopt;  // the creation tells why
+        return {};  // the creation tells why
     }
     if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0 && errno == EACCES) {
         return Failure{"cannot create " + label, "the folder " + folder_label + " is not writable: " + reason(EACCES)};
@@ -276,7 +276,7 @@ Status check_place(const std::string& label, const std::string& folder, const st
         return Failure{"cannot create " + label, "the folder " + folder_label + " is immutable"};
     }
     if (!old) {
-        return std::nullopt;
+        return {};
     }
     const std::string replace = "cannot replace " + label;
     if ((folder_flags & FS_APPEND_FL) != 0) {
@@ -295,7 +295,7 @@ Status check_place(const std::string& label, const std::string& folder, const st
     if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
         return os_failure("cannot create " + label, errno);
     }
-    return std::nullopt;
+    return {};
 }
 
 // Gives the temporary file what the old table had, where the process may
@@ -321,7 +321,7 @@ Status keep_attributes(int fd, const OldTable& old, const std::string& label)
     if (!old.acl.empty()) {
         (void)::fsetxattr(fd, acl_attribute, old.acl.data(), old.acl.size(), 0);
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace
@@ -349,8 +349,8 @@ Status TableFile::open(const TablePath& table)
     }
     // Past a link, the folder is the one the link leads to.
     const std::string folder_label = target_ == table.path ? table.folder_label : printable(platform->folder);
-    if (auto failure = check_place(label(), platform->folder, folder_label, target_, platform->old)) {
-        return failure;
+    if (auto done = check_place(label(), platform->folder, folder_label, target_, platform->old); !done) {
+        return done;
     }
 
     install_cleanup_handlers();
@@ -376,7 +376,7 @@ Status TableFile::open(const TablePath& table)
         remove_on_signal(platform->temporary.c_str());
     }
     platform_ = std::move(platform);
-    return std::nullopt;
+    return {};
 }
 
 Status TableFile::reserve(std::int64_t bytes)
@@ -384,7 +384,7 @@ Status TableFile::reserve(std::int64_t bytes)
     planned_ = bytes;
     const int fd = platform_->fd;
     if (bytes == 0) {
-        return std::nullopt;
+        return {};
     }
     if (const int error_number = past_largest_file(fd, bytes)) {
         return os_failure("cannot write " + label(), error_number);
@@ -392,7 +392,7 @@ Status TableFile::reserve(std::int64_t bytes)
     // The disk is asked before the first row: a table that cannot fit fills
     // nothing. Plain fallocate never falls back to writing zeros over the whole size.
     if (::fallocate(fd, 0, 0, bytes) == 0) {
-        return std::nullopt;
+        return {};
     }
     if (errno != EOPNOTSUPP && errno != ENOSYS) {
         return os_failure("cannot write " + label(), errno);
@@ -400,7 +400,7 @@ Status TableFile::reserve(std::int64_t bytes)
     if (!fits_free_space(fd, bytes)) {
         return os_failure("cannot write " + label(), ENOSPC);
     }
-    return std::nullopt;
+    return {};
 }
 
 Status TableFile::write(std::string_view bytes)
@@ -413,18 +413,18 @@ Status TableFile::write(std::string_view bytes)
     if (const int error_number = platform.syncing.written(platform.fd, written_)) {
         return os_failure("cannot write " + label(), error_number);
     }
-    return std::nullopt;
+    return {};
 }
 
 Status TableFile::commit()
 {
-    if (auto failure = check_size()) {
-        return failure;
+    if (auto done = check_size(); !done) {
+        return done;
     }
     Platform& platform = *platform_;
     if (platform.old) {
-        if (auto failure = keep_attributes(platform.fd, *platform.old, label())) {
-            return failure;
+        if (auto done = keep_attributes(platform.fd, *platform.old, label()); !done) {
+            return done;
         }
     }
     // The final sync starts at once, beside any the thread has under way:
@@ -474,5 +474,5 @@ Status TableFile::commit()
         return Failure{failed + label(),
                        "the table is in place but may not survive a power cut: " + reason(error_number)};
     }
-    return std::nullopt;
+    return {};
 }

@@ -152,7 +152,7 @@ Status TableFile::open(const TablePath& table)
             return failed("cannot create", label(), error);
         }
         platform_.reset(new Platform(file));
-        return std::nullopt;
+        return {};
     }
     return failed("cannot create", label(), ERROR_FILE_EXISTS);
 }
@@ -169,7 +169,7 @@ Status TableFile::reserve(std::int64_t bytes)
             return failed("cannot write", label(), error);
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 Status TableFile::write(std::string_view bytes)
@@ -184,13 +184,13 @@ Status TableFile::write(std::string_view bytes)
         bytes.remove_prefix(written);
         written_ += written;
     }
-    return std::nullopt;
+    return {};
 }
 
 Status TableFile::commit()
 {
-    if (auto failure = check_size()) {
-        return failure;
+    if (auto done = check_size(); !done) {
+        return done;
     }
     const HANDLE file = platform_->file;
     if (::FlushFileBuffers(file) == 0) {
@@ -211,5 +211,5 @@ Status TableFile::commit()
         return Failure{"cannot close " + label(),
                        "the table is in place but may not survive a power cut: " + windows_reason(::GetLastError())};
     }
-    return std::nullopt;
+    return {};
 }

@@ -12,15 +12,18 @@
 #include <utility>
 #include <vector>
 
-// On Windows only the arguments and kill_when apply; kill_when only there.
+#ifdef _WIN32
 struct RunOptions {
     std::vector<std::string> arguments;
-    std::function<bool()> kill_when;               // asked while the program runs: once true, it is killed outright
-    std::vector<std::string> wrapper;              // a command that runs the program, such as strace
-    std::optional<unsigned long> file_size_limit;  // bytes, with SIGXFSZ left as it is
-    std::optional<mode_t> umask;
-    std::vector<std::pair<std::string, std::string>> environment;  // set on top of the test's own
+    std::function<bool()> kill_when;  // asked while the program runs: once true, it is killed outright
 };
+#else
+struct RunOptions {
+    std::vector<std::string> arguments;
+    std::vector<std::string> wrapper;                               // a command that runs the program, such as strace
+    std::vector<std::pair<std::string, std::string> > environment;  // set on top of the test's own
+};
+#endif
 
 struct RunResult {
     int exit_status = -1;  // -1 when a signal ended the program
@@ -35,6 +38,9 @@ RunResult run_program(const std::filesystem::path& working_directory, std::strin
 #ifndef _WIN32
 // The command that runs the cross-built program on this machine, if any.
 const std::vector<std::string>& emulator();
+
+// Runs the program through the shell, `before` its start and with `redirections` of its own.
+std::vector<std::string> in_shell(const std::string& before, const std::string& redirections = {});
 
 // A run driven step by step, as a person at a terminal would.
 class ProgramSession {

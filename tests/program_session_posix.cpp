@@ -1,9 +1,10 @@
 #include "program_session.hpp"
 
+#include "emulator_words.hpp"
+
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,10 +13,14 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <stdexcept>
+#include <thread>
+
+extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX declares it nowhere
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr auto patience = std::chrono::seconds(20);
 
@@ -26,11 +31,6 @@ void check(bool ok, const char* doing)
     }
 }
 
-void make_pipe(int ends[2])
-{
-    check(::pipe2(ends, O_CLOEXEC) == 0, "pipe");
-}
-
 void close_fd(int& fd)
 {
     if (fd >= 0) {
@@ -39,74 +39,145 @@ void close_fd(int& fd)
     }
 }
 
-}  // namespace
-
-const std::vector<std::string>& emulator()
+// Starts the program in `working_directory` on these descriptors, with
+// every signal at its default, as a shell would start it.
+pid_t spawn(const fs::path& working_directory, const RunOptions& options, int in, int out, int err)
 {
-    static const std::vector<std::string> words = [] {
-        std::vector<std::string> split;
-        std::istringstream list(GRISALTURAS_EMULATOR);  // words separated by blanks
-        for (std::string word; list >> word;) {
-            split.push_back(word);
-        }
-        return split;
-    }();
-    return words;
-}
-
-namespace {
-
-// In the child, between fork and exec.
-[[noreturn]] void become_program(const std::filesystem::path& working_directory, const RunOptions& options, int in,
-                                 int out, int err)
-{
-    for (int signal_number : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ}) {
-        (void)::signal(signal_number, SIG_DFL);
-    }
-    for (const auto& [name, value] : options.environment) {
-        ::setenv(name.c_str(), value.c_str(), 1);
-    }
-    if (options.umask) {
-        ::umask(*options.umask);
-    }
-    if (options.file_size_limit) {
-        const rlimit limit{*options.file_size_limit, *options.file_size_limit};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    if (::chdir(working_directory.c_str()) != 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
-        ::_exit(127);
-    }
     std::vector<std::string> words = options.wrapper;
     words.insert(words.end(), emulator().begin(), emulator().end());
     words.emplace_back(GRISALTURAS_PROGRAM);
     words.insert(words.end(), options.arguments.begin(), options.arguments.end());
     std::vector<char*> argv;
-    argv.reserve(words.size() + 1);
     for (auto& word : words) {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
+
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        variables.emplace_back(*variable);
+    }
+    for (const auto& [name, value] : options.environment) {
+        std::erase_if(variables, [&](const std::string& v) { return v.starts_with(name + "="); });
+        variables.push_back(name + "=" + value);
+    }
+    std::vector<char*> envp;
+    for (auto& variable : variables) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_adddup2(&actions, in, STDIN_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, err, STDERR_FILENO);
+    ::posix_spawn_file_actions_addchdir_np(&actions, working_directory.c_str());
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    sigset_t every;
+    sigset_t none;
+    sigfillset(&every);
+    sigemptyset(&none);
+    ::posix_spawnattr_setsigdefault(&attributes, &every);
+    ::posix_spawnattr_setsigmask(&attributes, &none);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    pid_t pid = -1;
+    const int error_number = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
+    ::posix_spawnattr_destroy(&attributes);
+    ::posix_spawn_file_actions_destroy(&actions);
+    errno = error_number;
+    check(error_number == 0, "posix_spawnp");
+    return pid;
+}
+
+// Waits for the program, for a while; one that hangs is killed, and the result says so.
+void wait_for(pid_t pid, RunResult& result)
+{
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = ::waitpid(pid, &status, WNOHANG)) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ended = ::waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    check(ended == pid, "waitpid");
+    if (WIFEXITED(status)) {
+        result.exit_status = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    }
+}
+
+// A file of the test's own, already gone from its folder.
+int anonymous_file()
+{
+    const int fd = ::open(fs::temp_directory_path().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    check(fd >= 0, "open");
+    return fd;
+}
+
+std::string contents(int fd)
+{
+    std::string text;
+    char buffer[65536];
+    ssize_t got = 0;
+    while ((got = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0) {
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    return text;
 }
 
 }  // namespace
 
-ProgramSession::ProgramSession(const std::filesystem::path& working_directory, const RunOptions& options)
+const std::vector<std::string>& emulator()
+{
+    static const std::vector<std::string> words = GRISALTURAS_EMULATOR;
+    return words;
+}
+
+std::vector<std::string> in_shell(const std::string& before, const std::string& redirections)
+{
+    return {"sh", "-c", before + " exec \"$0\" \"$@\" " + redirections};
+}
+
+RunResult run_program(const fs::path& working_directory, std::string_view input, const RunOptions& options)
+{
+    int in = anonymous_file();
+    int out = anonymous_file();
+    int err = anonymous_file();
+    check(::write(in, input.data(), input.size()) == static_cast<ssize_t>(input.size()), "write");
+    check(::lseek(in, 0, SEEK_SET) == 0, "lseek");
+    RunResult result;
+    try {
+        wait_for(spawn(working_directory, options, in, out, err), result);
+    } catch (...) {
+        close_fd(in);
+        close_fd(out);
+        close_fd(err);
+        throw;
+    }
+    result.out = contents(out);
+    result.err = contents(err);
+    close_fd(in);
+    close_fd(out);
+    close_fd(err);
+    return result;
+}
+
+ProgramSession::ProgramSession(const fs::path& working_directory, const RunOptions& options)
 {
     // A program that stops reading must not end the test with it.
     (void)::signal(SIGPIPE, SIG_IGN);
     int in[2];
     int out[2];
     int err[2];
-    make_pipe(in);
-    make_pipe(out);
-    make_pipe(err);
-    pid_ = ::fork();
-    check(pid_ >= 0, "fork");
-    if (pid_ == 0) {
-        become_program(working_directory, options, in[0], out[1], err[1]);
-    }
+    check(::pipe2(in, O_CLOEXEC) == 0 && ::pipe2(out, O_CLOEXEC) == 0 && ::pipe2(err, O_CLOEXEC) == 0, "pipe");
+    pid_ = spawn(working_directory, options, in[0], out[1], err[1]);
     ::close(in[0]);
     ::close(out[1]);
     ::close(err[1]);
@@ -202,22 +273,6 @@ RunResult ProgramSession::finish(std::string_view input)
             break;  // both output streams have ended
         }
     }
-    int status = 0;
-    if (std::chrono::steady_clock::now() >= deadline) {
-        ::kill(pid_, SIGKILL);  // it hung: say so through the result
-    }
-    check(::waitpid(pid_, &status, 0) == pid_, "waitpid");
-    pid_ = -1;
-    if (WIFEXITED(status)) {
-        result_.exit_status = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        result_.signal = WTERMSIG(status);
-    }
+    wait_for(std::exchange(pid_, -1), result_);
     return result_;
-}
-
-RunResult run_program(const std::filesystem::path& working_directory, std::string_view input, const RunOptions& options)
-{
-    ProgramSession session(working_directory, options);
-    return session.finish(input);
 }

@@ -46,12 +46,12 @@ TEST(UnitFactor, GrowsTenfoldFromMetersToMillimeters)
 TEST(PlanRows, ConvertsOnlyTheAltitudes)
 {
     const auto plan = plan_rows({7, 2, 10, 20, 5, 3});
-    ASSERT_TRUE(plan.ok());
-    EXPECT_EQ(plan.value().rows, 3);
-    EXPECT_EQ(plan.value().first_tone, 7);
-    EXPECT_EQ(plan.value().tone_step, 2);
-    EXPECT_EQ(plan.value().first_altitude, 10000);
-    EXPECT_EQ(plan.value().altitude_step, 5000);
+    ASSERT_TRUE(static_cast<bool>(plan));
+    EXPECT_EQ(plan->rows, 3);
+    EXPECT_EQ(plan->first_tone, 7);
+    EXPECT_EQ(plan->tone_step, 2);
+    EXPECT_EQ(plan->first_altitude, 10000);
+    EXPECT_EQ(plan->altitude_step, 5000);
 }
 
 TEST(PlanRows, RefusesAnyValueBeyondThirtyTwoBits)
@@ -80,11 +80,11 @@ TEST(PlanRows, RefusesAnyValueBeyondThirtyTwoBits)
     for (const auto& c : cases) {
         const auto plan = plan_rows(c.parameters);
         if (*c.why == '\0') {
-            EXPECT_TRUE(plan.ok()) << plan.failure().why;
+            EXPECT_TRUE(static_cast<bool>(plan)) << plan.error().why;
         } else {
-            ASSERT_FALSE(plan.ok()) << c.why;
-            EXPECT_EQ(plan.failure().what, "cannot write the table");
-            EXPECT_EQ(plan.failure().why, c.why);
+            ASSERT_FALSE(static_cast<bool>(plan)) << c.why;
+            EXPECT_EQ(plan.error().what, "cannot write the table");
+            EXPECT_EQ(plan.error().why, c.why);
         }
     }
 }

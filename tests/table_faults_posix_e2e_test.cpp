@@ -77,12 +77,12 @@ TEST(Replacement, KeepsTheOldPermissionsAndGivesNewTablesTheUsualOnes)
         EXPECT_EQ(run_program(workspace.root(), "maps sierra 0 1 10 20 5 1").exit_status, 0);
         EXPECT_EQ(permissions(workspace.table("sierra")), 0640U);
     }
-    for (const mode_t mask : {mode_t{022}, mode_t{027}, mode_t{0}}) {
+    for (const char* mask : {"022", "027", "0"}) {
         const Workspace workspace;
         RunOptions options;
-        options.umask = mask;
+        options.wrapper = in_shell(std::string("umask ") + mask + ";");
         EXPECT_EQ(run_program(workspace.root(), "maps sierra 0 1 10 20 5 1", options).exit_status, 0);
-        EXPECT_EQ(permissions(workspace.table("sierra")), 0666U & ~mask);
+        EXPECT_EQ(permissions(workspace.table("sierra")), 0666U & ~std::stoul(mask, nullptr, 8)) << mask;
     }
 }
 
@@ -132,14 +132,6 @@ TEST(Signals, AClosedOutputIsReportedAndLeavesTheTableAsItWas)
     expect_old_table_kept(workspace);
 }
 
-// Runs the program through the shell, with `redirection` applied to it.
-RunOptions redirected(const std::string& redirection)
-{
-    RunOptions options;
-    options.wrapper = {"sh", "-c", "exec \"$0\" \"$@\" " + redirection};
-    return options;
-}
-
 TEST(StandardStreams, ClosedOrUnreadableAreReportedAndNeverTakeTheTable)
 {
     const std::string table = "0\t100\r\n1\t150\r\n2\t200\r\n";
@@ -155,7 +147,9 @@ TEST(StandardStreams, ClosedOrUnreadableAreReportedAndNeverTakeTheTable)
     };
     for (const auto& c : cases) {
         const WithOldTable workspace;
-        const RunResult run = run_program(workspace.root(), "maps sierra 0 1 abc 10 20 5 1", redirected(c.redirection));
+        RunOptions options;
+        options.wrapper = in_shell("", c.redirection);
+        const RunResult run = run_program(workspace.root(), "maps sierra 0 1 abc 10 20 5 1", options);
         EXPECT_EQ(run.exit_status, c.exit_status) << c.redirection;
         if (c.exit_status == 0) {
             EXPECT_EQ(Workspace::read(workspace.table("sierra")), table) << c.redirection;
@@ -171,7 +165,7 @@ TEST(FailedWrites, LeaveTheTableAsItWas)
 {
     const WithOldTable workspace;
     RunOptions options;
-    options.file_size_limit = 4096;
+    options.wrapper = {"prlimit", "--fsize=4096"};
     const RunResult run = run_program(workspace.root(), "maps sierra 0 1 0 9999 1 0", options);
     EXPECT_EQ(run.exit_status, 1);
     EXPECT_EQ(run.err, "grisalturas: cannot write " + sierra_label + ": File too large\n");
@@ -201,7 +195,8 @@ TEST(FailedWrites, AFailedSyncOrRenameIsReportedAndKeepsTheTable)
         // A mode that the umask takes away from a new file, so that it has to be set.
         fs::permissions(workspace.table("sierra"), fs::perms(0666));
         RunOptions options = injecting(c.injection);
-        options.umask = 022;
+        const auto shell = in_shell("umask 022;");
+        options.wrapper.insert(options.wrapper.begin(), shell.begin(), shell.end());
         const RunResult run = run_program(workspace.root(), c.input, options);
         EXPECT_EQ(run.exit_status, 1) << c.injection;
         EXPECT_EQ(run.err, "grisalturas: " + c.message + "\n") << c.injection;
@@ -339,8 +334,8 @@ TEST(Signals, ThatEndARunRemoveTheNamedFileAndThoseIgnoredStayIgnored)
         RunOptions options = traced(
             {"-o", "/dev/null", "-e", named, "-e", "inject=fallocate:signal=" + std::to_string(c.signal) + ":when=1"});
         if (c.ignored) {
-            options.wrapper.insert(options.wrapper.begin(),
-                                   {"sh", "-c", "trap '' " + std::to_string(c.signal) + "; exec \"$0\" \"$@\""});
+            const auto shell = in_shell("trap '' " + std::to_string(c.signal) + ";");
+            options.wrapper.insert(options.wrapper.begin(), shell.begin(), shell.end());
         }
         const RunResult run = run_program(workspace.root(), input, options);
         const std::string name = strsignal(c.signal);  // NOLINT(concurrency-mt-unsafe)
