@@ -5,8 +5,9 @@ FUZZ_SECONDS ?= 60
 SOURCES = $(shell git ls-files '*.cpp' '*.hpp' '*.c' '*.H')
 WINDOWS_SOURCES = $(shell git ls-files '*_windows.cpp' '*_windows_*.cpp')
 LINUX_SOURCES = $(filter-out fuzz/% $(WINDOWS_SOURCES),$(filter %.cpp %.c,$(SOURCES)))
-# clang-tidy reads the MinGW build's commands as clang for that target, with GCC's C++ headers.
-MINGW_CXX_INCLUDE = /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++
+# clang-tidy reads the MinGW build's commands as clang for that target, with the C++ headers of
+# the MinGW compiler, which clang does not find by itself.
+MINGW_CXX_INCLUDE = $(shell x86_64-w64-mingw32-g++-posix -print-file-name=include/c++)
 WINDOWS_TIDY = --extra-arg=--target=x86_64-w64-mingw32 \
 	--extra-arg=-isystem$(MINGW_CXX_INCLUDE) --extra-arg=-isystem$(MINGW_CXX_INCLUDE)/x86_64-w64-mingw32
 

@@ -10,9 +10,6 @@
 
 class BackgroundSync {
 public:
-    BackgroundSync() = default;
-    BackgroundSync(const BackgroundSync&) = delete;
-    BackgroundSync& operator=(const BackgroundSync&) = delete;
     ~BackgroundSync() { (void)finish(); }
 
     // Tells that the file `fd` now holds `bytes` bytes; the thread starts

@@ -18,9 +18,6 @@
 
 class TableFile {
 public:
-    TableFile() = default;
-    TableFile(const TableFile&) = delete;
-    TableFile& operator=(const TableFile&) = delete;
     ~TableFile() { discard(); }
 
     // Makes sure the table can be written, as far as can be known before a

@@ -27,22 +27,13 @@ TEST(ParseInteger, TakesWholeTokensOfThirtyTwoBits)
         {"2147483647", 2147483647},
         {"-2147483648", -2147483647 - 1},
         {"00000000000000000000000000001", 1},
-        {"2147483648", std::nullopt},
-        {"-2147483649", std::nullopt},
-        {"99999999999999999999999999999", std::nullopt},
-        {"", std::nullopt},
-        {"-", std::nullopt},
-        {"+", std::nullopt},
-        {"abc", std::nullopt},
-        {"12abc", std::nullopt},
-        {"1.5", std::nullopt},
-        {"--1", std::nullopt},
-        {"1-", std::nullopt},
-        {"0x10", std::nullopt},
-        {"1e3", std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(parse_integer(c.token), c.value) << '"' << c.token << '"';
+    }
+    for (const char* token : {"2147483648", "-2147483649", "99999999999999999999999999999", "", "-", "+", "+-1", "abc",
+                              "12abc", "1.5", "--1", "1-", "0x10", "1e3"}) {
+        EXPECT_EQ(parse_integer(token), std::nullopt) << '"' << token << '"';
     }
 }
 

@@ -17,7 +17,7 @@ TEST(Dialogue, PlainRunShowsEveryTextAndWritesTheTable)
     EXPECT_EQ(run.out, expected::dialogue());
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.exit_status, 0);
-    EXPECT_EQ(Workspace::read(workspace.table("sierra")), "0\t100\r\n1\t150\r\n2\t200\r\n");
+    EXPECT_EQ(Workspace::read(workspace.table("sierra")), expected::plain_table);
     EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"});
 }
 
@@ -26,7 +26,7 @@ TEST(Dialogue, CommandLineArgumentsChangeNothing)
     const Workspace workspace;
     RunOptions options;
     options.arguments = {"--help", "c:\\images\\maps\\other_tab.txt"};
-    const RunResult run = run_program(workspace.root(), "maps sierra 0 1 10 20 5 1", options);
+    const RunResult run = run_program(workspace.root(), expected::plain_answers, options);
     EXPECT_EQ(run.out, expected::dialogue());
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"});
@@ -62,7 +62,7 @@ TEST(Dialogue, EachPromptIsShownBeforeItsAnswerIsAwaited)
 struct TableCase {
     const char* name;
     const char* answers;
-    const char* table;
+    std::string table;
     int menus = 1;  // how often the scale menu is shown
 };
 
@@ -86,7 +86,7 @@ TEST_P(Tables, HoldTheRowsTheAnswersAskFor)
 INSTANTIATE_TEST_SUITE_P(
     Rows, Tables,
     testing::Values(
-        TableCase{"plain", "0 1 10 20 5 1", "0\t100\r\n1\t150\r\n2\t200\r\n"},
+        TableCase{"plain", "0 1 10 20 5 1", expected::plain_table},
         TableCase{"range_not_a_multiple", "0 1 0 10 3 0", "0\t0\r\n1\t3\r\n2\t6\r\n3\t9\r\n"},
         TableCase{"descending", "0 1 100 0 -10 0",
                   "0\t100\r\n1\t90\r\n2\t80\r\n3\t70\r\n4\t60\r\n5\t50\r\n6\t40\r\n7\t30\r\n8\t20\r\n9\t10\r\n"
@@ -103,8 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "0\t-2000000000\r\n1\t-1000000000\r\n2\t0\r\n3\t1000000000\r\n4\t2000000000\r\n"},
         TableCase{"extremes", "2147483647 -1 -2147483648 2147483647 2147483647 0",
                   "2147483647\t-2147483648\r\n2147483646\t-1\r\n2147483645\t2147483646\r\n"},
-        TableCase{"one_answer_a_line_crlf", "0\r\n1\r\n10\r\n20\r\n5\r\n1\r\n", "0\t100\r\n1\t150\r\n2\t200\r\n"},
-        TableCase{"signed_and_padded", "+0 +1 010 0020 +5 +1", "0\t100\r\n1\t150\r\n2\t200\r\n"}),
+        TableCase{"one_answer_a_line_crlf", "0\r\n1\r\n10\r\n20\r\n5\r\n1\r\n", expected::plain_table},
+        TableCase{"signed_and_padded", "+0 +1 010 0020 +5 +1", expected::plain_table}),
     [](const testing::TestParamInfo<TableCase>& info) { return std::string(info.param.name); });
 
 TEST(Tables, OfAMillionRowsAreExactThroughEveryBlock)
@@ -126,7 +126,7 @@ TEST(Names, AFolderAnswerOfTwoWordsAlsoAnswersTheTableName)
     std::filesystem::create_directory(workspace.root() / "images" / "my");
     const RunResult run = run_program(workspace.root(), "my maps 0 1 10 20 5 1");
     EXPECT_EQ(run.exit_status, 0);
-    EXPECT_EQ(Workspace::read(workspace.root() / "images" / "my" / "maps_tab.txt"), "0\t100\r\n1\t150\r\n2\t200\r\n");
+    EXPECT_EQ(Workspace::read(workspace.root() / "images" / "my" / "maps_tab.txt"), expected::plain_table);
 }
 
 TEST(Names, ATableNameTypedWithItsSuffixGetsItAgain)
@@ -145,44 +145,37 @@ TEST(Names, LongNamesAreNeitherCutNorRefused)
     std::filesystem::create_directory(workspace.root() / "images" / folder);
     const RunResult run = run_program(workspace.root(), folder + " " + table + " 0 1 10 20 5 1");
     EXPECT_EQ(run.exit_status, 0) << run.err;
-    EXPECT_EQ(Workspace::read(workspace.root() / "images" / folder / (table + "_tab.txt")),
-              "0\t100\r\n1\t150\r\n2\t200\r\n");
+    EXPECT_EQ(Workspace::read(workspace.root() / "images" / folder / (table + "_tab.txt")), expected::plain_table);
 }
 
-TEST(Answers, ATokenThatIsNoIntegerIsRefusedAndAskedAgain)
+TEST(Answers, ThatAreRefusedAreAskedAgain)
 {
-    const Workspace workspace;
-    const RunResult run = run_program(workspace.root(), "maps sierra abc 12abc 1.5 2147483648 - 0 1 10 20 5 1");
-    std::string refusals;
+    const auto refused = [](const char* subject, const char* token) {
+        return std::string("grisalturas: ") + subject + ": \"" + token +
+               "\" is not a whole number from -2147483648 to 2147483647\n";
+    };
+    std::string tokens;
     for (const char* token : {"abc", "12abc", "1.5", "2147483648", "-"}) {
-        refusals += std::string("grisalturas: first gray tone value: \"") + token +
-                    "\" is not a whole number from -2147483648 to 2147483647\n";
+        tokens += refused("first gray tone value", token);
     }
-    EXPECT_EQ(run.err, refusals);
-    EXPECT_EQ(run.out, expected::dialogue(1, {{expected::first_tone_prompt, 5}}));
-    EXPECT_EQ(run.exit_status, 0);
-    EXPECT_EQ(Workspace::read(workspace.table("sierra")), "0\t100\r\n1\t150\r\n2\t200\r\n");
-}
-
-TEST(Answers, AHypsometricStepOfZeroIsAskedAgain)
-{
-    const Workspace workspace;
-    const RunResult run = run_program(workspace.root(), "maps sierra 0 1 10 20 0 0 5 1");
-    EXPECT_EQ(run.err,
-              "grisalturas: hypsometric step: must not be 0\n"
-              "grisalturas: hypsometric step: must not be 0\n");
-    EXPECT_EQ(run.out, expected::dialogue(1, {{expected::alt_step_prompt, 2}}));
-    EXPECT_EQ(run.exit_status, 0);
-    EXPECT_EQ(Workspace::read(workspace.table("sierra")), "0\t100\r\n1\t150\r\n2\t200\r\n");
-}
-
-TEST(Answers, ABadScaleTokenIsRefusedAndTheMenuShownAgain)
-{
-    const Workspace workspace;
-    const RunResult run = run_program(workspace.root(), "maps sierra 0 1 10 20 5 x 9 1");
-    EXPECT_EQ(run.err, "grisalturas: output scale: \"x\" is not a whole number from -2147483648 to 2147483647\n");
-    EXPECT_EQ(run.out, expected::dialogue(3));
-    EXPECT_EQ(run.exit_status, 0);
+    const std::string zero_step = "grisalturas: hypsometric step: must not be 0\n";
+    const struct {
+        const char* answers;
+        std::string err;
+        std::string out;
+    } cases[] = {
+        {"abc 12abc 1.5 2147483648 - 0 1 10 20 5 1", tokens, expected::dialogue(1, {{expected::first_tone_prompt, 5}})},
+        {"0 1 10 20 0 0 5 1", zero_step + zero_step, expected::dialogue(1, {{expected::alt_step_prompt, 2}})},
+        {"0 1 10 20 5 x 9 1", refused("output scale", "x"), expected::dialogue(3)},
+    };
+    for (const auto& c : cases) {
+        const Workspace workspace;
+        const RunResult run = run_program(workspace.root(), std::string("maps sierra ") + c.answers);
+        EXPECT_EQ(run.err, c.err) << c.answers;
+        EXPECT_EQ(run.out, c.out) << c.answers;
+        EXPECT_EQ(run.exit_status, 0) << c.answers;
+        EXPECT_EQ(Workspace::read(workspace.table("sierra")), expected::plain_table) << c.answers;
+    }
 }
 
 }  // namespace

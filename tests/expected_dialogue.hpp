@@ -19,63 +19,46 @@ inline constexpr std::string_view scale_menu =
     "\n\tOutput dynamic scale \n\t\t0 ====> meters\n\t\t1 ====> decimeters"
     "\n\t\t2 ====> centimeters\n\t\t3 ====> millimeters\n\t\t";
 
-// How messages name a table: by its composed name and, where that is not a
-// path of the system, by the path tried as well.
-inline std::string table_label(const std::string& folder, const std::string& table)
-{
-    const std::string composed = "c:\\images\\" + folder + "\\" + table + "_tab.txt";
-#ifdef _WIN32
-    return composed;
-#else
-    return composed + " (./images/" + folder + "/" + table + "_tab.txt)";
-#endif
-}
+// The answers of the plain run, and the table it writes.
+inline const std::string plain_answers = "maps sierra 0 1 10 20 5 1";
+inline const std::string plain_table = "0\t100\r\n1\t150\r\n2\t200\r\n";
 
-// How messages name a folder of c:\images, likewise.
-inline std::string folder_label(const std::string& folder)
-{
+// How messages name the table sierra and the folder maps: by the composed
+// name and, where that is not a path of the system, by the path tried as well.
 #ifdef _WIN32
-    return "c:\\images\\" + folder;
+inline const std::string sierra_label = "c:\\images\\maps\\sierra_tab.txt";
+inline const std::string maps_label = "c:\\images\\maps";
 #else
-    return "c:\\images\\" + folder + " (./images/" + folder + ")";
+inline const std::string sierra_label = "c:\\images\\maps\\sierra_tab.txt (./images/maps/sierra_tab.txt)";
+inline const std::string maps_label = "c:\\images\\maps (./images/maps)";
 #endif
-}
 
-// The 12 banner lines, each 62 characters inside its prefix, and the three lines of description.
-inline std::string introduction()
-{
-    const auto framed = [](const std::string& inside) { return "*" + inside + "*"; };
-    const std::string edge(62, '*');
-    const std::string empty = framed(std::string(60, ' '));
-    const std::string lines[] = {
-        edge,
-        empty,
-        framed(std::string(23, ' ') + "GRISALTURAS" + std::string(26, ' ')),
-        empty,
-        empty,
-        empty,
-        empty,
-        framed(std::string(47, ' ') + "VELMORANDE" + std::string(3, ' ')),
-        framed(std::string(43, ' ') + "(October 2012)" + std::string(3, ' ')),
-        empty,
-        empty,
-        edge,
-    };
-    std::string text = "\n";
-    for (const auto& line : lines) {
-        text += "\n\t" + line;
-    }
-    return text +
-           "\n\n\tThis program creates a table of correspondence between gray tones"
-           "\n\tand altitude in meters, decimeters, centimeters or millimeters"
-           "\n\tThis table is used to generate the Digital Elevation Models";
-}
+// The 12 banner lines and the three lines of description.
+inline const std::string introduction =
+    "\n\n\t**************************************************************"
+    "\n\t*                                                            *"
+    "\n\t*                       GRISALTURAS                          *"
+    "\n\t*                                                            *"
+    "\n\t*                                                            *"
+    "\n\t*                                                            *"
+    "\n\t*                                                            *"
+    "\n\t*                                               VELMORANDE   *"
+    "\n\t*                                           (October 2012)   *"
+    "\n\t*                                                            *"
+    "\n\t*                                                            *"
+    "\n\t**************************************************************"
+    "\n\n\tThis program creates a table of correspondence between gray tones"
+    "\n\tand altitude in meters, decimeters, centimeters or millimeters"
+    "\n\tThis table is used to generate the Digital Elevation Models";
+
+// What the dialogue shows of a run refused before any number is asked.
+inline const std::string up_to_the_names = introduction + std::string(folder_prompt) + std::string(table_prompt);
 
 // The whole dialogue of a run: the scale menu shown `menus` times, and each
 // prompt in `repeats` shown that many more times after its first showing.
 inline std::string dialogue(int menus = 1, const std::map<std::string_view, int>& repeats = {})
 {
-    std::string text = introduction();
+    std::string text = introduction;
     for (std::string_view prompt : {folder_prompt, table_prompt, first_tone_prompt, tone_step_prompt, min_alt_prompt,
                                     max_alt_prompt, alt_step_prompt}) {
         const auto extra = repeats.find(prompt);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 
 #include "old_table.hpp"
@@ -52,6 +53,25 @@ int occurrence(const std::vector<std::string>& calls, std::size_t index)
     const std::string name = call_name(calls[index]);
     return static_cast<int>(std::count_if(calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(index) + 1,
                                           [&](const std::string& call) { return call_name(call) == name; }));
+}
+
+std::vector<std::pair<std::string, int>> kill_points(const std::vector<std::string>& calls)
+{
+    const auto answered = std::find_if(calls.begin(), calls.end(),
+                                       [](const std::string& call) { return call.find("(0,") != std::string::npos; });
+    std::map<std::string, std::pair<int, int>> kinds;
+    for (auto call = answered == calls.end() ? answered : answered + 1; call != calls.end(); ++call) {
+        const int nth = occurrence(calls, static_cast<std::size_t>(call - calls.begin()));
+        kinds.try_emplace(call_name(*call), nth, nth).first->second.second = nth;
+    }
+    std::vector<std::pair<std::string, int>> points;
+    for (const auto& [name, nths] : kinds) {
+        points.emplace_back(name, nths.first);
+        if (nths.second != nths.first) {
+            points.emplace_back(name, nths.second);
+        }
+    }
+    return points;
 }
 
 std::string without_unnamed_file(const std::vector<std::string>& calls)

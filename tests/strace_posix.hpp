@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "program_session.hpp"
@@ -25,6 +26,10 @@ std::string call_name(const std::string& call);
 
 // Which call of its kind, counted from 1 as strace counts them, the call at `index` is.
 int occurrence(const std::vector<std::string>& calls, std::size_t index);
+
+// Where to kill a run that made these `calls`: each kind of call made once
+// the answers are read, at its first and its last occurrence, as strace counts them.
+std::vector<std::pair<std::string, int>> kill_points(const std::vector<std::string>& calls);
 
 // The injection that refuses the unnamed file where the `calls` of a run
 // opened it, so that a named one takes its place; empty if none was opened.

@@ -27,7 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string sierra_label = expected::table_label("maps", "sierra");
+using expected::sierra_label;
 
 unsigned permissions(const fs::path& file)
 {
@@ -44,7 +44,7 @@ TEST(RefusedTable, WithoutPermissionIsReportedBeforeAnyNumberIsAsked)
         std::string reason;
     } cases[] = {
         {false, [](const Workspace& w) { return w.maps(); },
-         "the folder " + expected::folder_label("maps") + " is not writable: Permission denied"},
+         "the folder " + expected::maps_label + " is not writable: Permission denied"},
         {true, [](const Workspace& w) { return w.table("sierra"); }, "Permission denied"},
     };
     for (const auto& c : cases) {
@@ -58,11 +58,11 @@ TEST(RefusedTable, WithoutPermissionIsReportedBeforeAnyNumberIsAsked)
         }
         fs::permissions(workspace.maps(), fs::perms(0777));
         fs::permissions(c.refused(workspace), fs::perms(0555));
-        const RunResult run = run_program(workspace.root(), "maps sierra 0 1 10 20 5 1", options);
+        const RunResult run = run_program(workspace.root(), expected::plain_answers, options);
         EXPECT_EQ(run.exit_status, 1);
         EXPECT_EQ(run.err, "grisalturas: cannot create " + sierra_label + ": " + c.reason + "\n");
-        EXPECT_EQ(run.out, expected::introduction() + std::string(expected::folder_prompt) +
-                               std::string(expected::table_prompt));
+        EXPECT_EQ(run.out,
+                  expected::introduction + std::string(expected::folder_prompt) + std::string(expected::table_prompt));
         if (c.old) {
             expect_old_table_kept(workspace);
         }
@@ -74,14 +74,14 @@ TEST(Replacement, KeepsTheOldPermissionsAndGivesNewTablesTheUsualOnes)
     {
         const WithOldTable workspace;
         fs::permissions(workspace.table("sierra"), fs::perms(0640));
-        EXPECT_EQ(run_program(workspace.root(), "maps sierra 0 1 10 20 5 1").exit_status, 0);
+        EXPECT_EQ(run_program(workspace.root(), expected::plain_answers).exit_status, 0);
         EXPECT_EQ(permissions(workspace.table("sierra")), 0640U);
     }
     for (const char* mask : {"022", "027", "0"}) {
         const Workspace workspace;
         RunOptions options;
         options.wrapper = in_shell(std::string("umask ") + mask + ";");
-        EXPECT_EQ(run_program(workspace.root(), "maps sierra 0 1 10 20 5 1", options).exit_status, 0);
+        EXPECT_EQ(run_program(workspace.root(), expected::plain_answers, options).exit_status, 0);
         EXPECT_EQ(permissions(workspace.table("sierra")), 0666U & ~std::stoul(mask, nullptr, 8)) << mask;
     }
 }
@@ -94,12 +94,12 @@ TEST(Replacement, WritesThroughSymbolicLinksAndKeepsThem)
     fs::create_symlink("../../store/kept.txt", workspace.table("sierra"));
     fs::create_symlink("../../store/new.txt", workspace.table("fresh"));
 
-    EXPECT_EQ(run_program(workspace.root(), "maps sierra 0 1 10 20 5 1").exit_status, 0);
+    EXPECT_EQ(run_program(workspace.root(), expected::plain_answers).exit_status, 0);
     EXPECT_EQ(run_program(workspace.root(), "maps fresh 0 1 10 20 5 0").exit_status, 0);
 
     EXPECT_TRUE(fs::is_symlink(workspace.table("sierra")));
     EXPECT_TRUE(fs::is_symlink(workspace.table("fresh")));
-    EXPECT_EQ(Workspace::read(workspace.root() / "store" / "kept.txt"), "0\t100\r\n1\t150\r\n2\t200\r\n");
+    EXPECT_EQ(Workspace::read(workspace.root() / "store" / "kept.txt"), expected::plain_table);
     EXPECT_EQ(Workspace::read(workspace.root() / "store" / "new.txt"), "0\t10\r\n1\t15\r\n2\t20\r\n");
     EXPECT_EQ(workspace.maps_listing(), (std::vector<std::string>{"fresh_tab.txt", "sierra_tab.txt"}));
 }
@@ -134,7 +134,7 @@ TEST(Signals, AClosedOutputIsReportedAndLeavesTheTableAsItWas)
 
 TEST(StandardStreams, ClosedOrUnreadableAreReportedAndNeverTakeTheTable)
 {
-    const std::string table = "0\t100\r\n1\t150\r\n2\t200\r\n";
+    const std::string table = expected::plain_table;
     const struct {
         const char* redirection;
         int exit_status;
@@ -177,11 +177,11 @@ TEST(FailedWrites, AFailedSyncOrRenameIsReportedAndKeepsTheTable)
     if (!strace_works()) {
         GTEST_SKIP() << "strace cannot run here";
     }
-    const char* small = "maps sierra 0 1 10 20 5 1";
-    const char* large = "maps sierra 0 1 0 1499999 1 0";  // 23 MB, synced while it is written
+    const std::string& small = expected::plain_answers;
+    const std::string large = "maps sierra 0 1 0 1499999 1 0";  // 23 MB, synced while it is written
     const struct {
         const char* injection;
-        const char* input;
+        std::string input;
         std::string message;
     } cases[] = {
         {"fsync:error=EIO", small, "cannot write " + sierra_label + ": Input/output error"},
@@ -213,12 +213,21 @@ TEST(MissingFeatures, AreDoneWithoutAndTheTableIsTheSame)
     const Workspace plain;
     ASSERT_EQ(run_program(plain.root(), input).exit_status, 0);
     const std::string table = Workspace::read(plain.table("sierra"));
-    for (const char* injection : {"fallocate:error=EOPNOTSUPP", "clone3:error=EAGAIN"}) {
+    // No reservation, and no thread to sync the rows while they are written.
+    for (const std::string call : {"fallocate", "clone3"}) {
         const WithOldTable workspace;
-        const RunResult run = run_program(workspace.root(), input, injecting(injection));
-        EXPECT_EQ(run.exit_status, 0) << injection;
-        EXPECT_EQ(run.err, "") << injection;
-        EXPECT_TRUE(Workspace::read(workspace.table("sierra")) == table) << injection;
+        const fs::path log = workspace.root() / "trace";
+        const std::string error = call == "clone3" ? "EAGAIN" : "EOPNOTSUPP";
+        const RunResult run = run_program(workspace.root(), input,
+                                          traced({"-o", log.string(), "-e", "inject=" + call + ":error=" + error}));
+        EXPECT_EQ(run.exit_status, 0) << call;
+        EXPECT_EQ(run.err, "") << call;
+        EXPECT_TRUE(Workspace::read(workspace.table("sierra")) == table) << call;
+        const auto calls = traced_calls(log);
+        EXPECT_TRUE(std::any_of(
+            calls.begin(), calls.end(),
+            [&](const std::string& line) { return line.starts_with(call + "(") && line.ends_with("(INJECTED)"); }))
+            << call << " was never refused: the run proves nothing";
     }
 }
 
@@ -228,12 +237,11 @@ TEST(FailedWrites, AFailedSyncOfTheFolderIsReportedThoughTheTableIsInPlace)
         GTEST_SKIP() << "strace cannot run here";
     }
     const WithOldTable workspace;
-    const RunResult run =
-        run_program(workspace.root(), "maps sierra 0 1 10 20 5 1", injecting("fsync:error=EIO:when=2"));
+    const RunResult run = run_program(workspace.root(), expected::plain_answers, injecting("fsync:error=EIO:when=2"));
     EXPECT_EQ(run.exit_status, 1);
     EXPECT_EQ(run.err, "grisalturas: cannot sync the folder of " + sierra_label +
                            ": the table is in place but may not survive a power cut: Input/output error\n");
-    EXPECT_EQ(Workspace::read(workspace.table("sierra")), "0\t100\r\n1\t150\r\n2\t200\r\n");
+    EXPECT_EQ(Workspace::read(workspace.table("sierra")), expected::plain_table);
     EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"});
 }
 
@@ -271,42 +279,32 @@ TEST(Kills, AtAnySystemCallLeaveTheOldTableOrTheWholeNewOne)
     };
     for (const auto& sweep : sweeps) {
         const auto [calls, new_table] = trace(sweep.old, sweep.injection);
-        const auto answered = std::find_if(
-            calls.begin(), calls.end(), [](const std::string& call) { return call.find("(0,") != std::string::npos; });
-        ASSERT_NE(answered, calls.end()) << sweep.sweep;
-        // Each kind of call made once the answers are in, at its first and its last occurrence.
-        std::map<std::string, std::pair<int, int>> kinds;
-        for (auto call = answered + 1; call != calls.end(); ++call) {
-            const int nth = occurrence(calls, static_cast<std::size_t>(call - calls.begin()));
-            kinds.try_emplace(call_name(*call), nth, nth).first->second.second = nth;
-        }
-        for (const auto& [name, nths] : kinds) {
+        const auto points = kill_points(calls);
+        ASSERT_FALSE(points.empty()) << sweep.sweep;
+        for (const auto& [name, nth] : points) {
             if (!sweep.injection.empty() && sweep.injection[1].starts_with("inject=" + name + ":")) {
                 continue;  // strace takes one injection a call
             }
-            const auto [first, last] = nths;
-            for (const int nth : first == last ? std::vector{first} : std::vector{first, last}) {
-                const std::string at = std::string(sweep.sweep) + ", " + name + " " + std::to_string(nth);
-                const WithOldTable workspace;
-                if (!sweep.old) {
-                    fs::remove(workspace.table("sierra"));
-                }
-                const std::string kill = "inject=" + name + ":signal=" + sweep.signal + ":when=" + std::to_string(nth);
-                std::vector<std::string> arguments = {"-o", "/dev/null", "-e", kill};
-                arguments.insert(arguments.end(), sweep.injection.begin(), sweep.injection.end());
-                (void)run_program(workspace.root(), input, traced(arguments));
-                const auto listing = workspace.maps_listing();
-                const bool has_table = std::find(listing.begin(), listing.end(), "sierra_tab.txt") != listing.end();
-                if (has_table) {
-                    const std::string table = Workspace::read(workspace.table("sierra"));
-                    EXPECT_TRUE(table == new_table || (sweep.old && table == old_table)) << at;
-                } else {
-                    EXPECT_FALSE(sweep.old) << at;
-                }
-                // Only a kill between naming the file beside the table and renaming it leaves it there.
-                const bool between_link_and_rename = sweep.old && name.starts_with("rename");
-                EXPECT_LE(listing.size(), std::size_t{has_table ? 1U : 0U} + (between_link_and_rename ? 1U : 0U)) << at;
+            const std::string at = std::string(sweep.sweep) + ", " + name + " " + std::to_string(nth);
+            const WithOldTable workspace;
+            if (!sweep.old) {
+                fs::remove(workspace.table("sierra"));
             }
+            const std::string kill = "inject=" + name + ":signal=" + sweep.signal + ":when=" + std::to_string(nth);
+            std::vector<std::string> arguments = {"-o", "/dev/null", "-e", kill};
+            arguments.insert(arguments.end(), sweep.injection.begin(), sweep.injection.end());
+            (void)run_program(workspace.root(), input, traced(arguments));
+            const auto listing = workspace.maps_listing();
+            const bool has_table = std::find(listing.begin(), listing.end(), "sierra_tab.txt") != listing.end();
+            if (has_table) {
+                const std::string table = Workspace::read(workspace.table("sierra"));
+                EXPECT_TRUE(table == new_table || (sweep.old && table == old_table)) << at;
+            } else {
+                EXPECT_FALSE(sweep.old) << at;
+            }
+            // Only a kill between naming the file beside the table and renaming it leaves it there.
+            const bool between_link_and_rename = sweep.old && name.starts_with("rename");
+            EXPECT_LE(listing.size(), std::size_t{has_table ? 1U : 0U} + (between_link_and_rename ? 1U : 0U)) << at;
         }
     }
     fs::remove(log);
@@ -317,7 +315,7 @@ TEST(Signals, ThatEndARunRemoveTheNamedFileAndThoseIgnoredStayIgnored)
     if (!strace_works()) {
         GTEST_SKIP() << "strace cannot run here";
     }
-    const std::string input = "maps sierra 0 1 10 20 5 1";
+    const std::string input = expected::plain_answers;
     const std::string named = named_file_injection(input);
     ASSERT_FALSE(named.empty());
     const struct {
@@ -341,7 +339,7 @@ TEST(Signals, ThatEndARunRemoveTheNamedFileAndThoseIgnoredStayIgnored)
         const std::string name = strsignal(c.signal);  // NOLINT(concurrency-mt-unsafe)
         if (c.ignored) {
             EXPECT_EQ(run.exit_status, 0) << name;
-            EXPECT_EQ(Workspace::read(workspace.table("sierra")), "0\t100\r\n1\t150\r\n2\t200\r\n") << name;
+            EXPECT_EQ(Workspace::read(workspace.table("sierra")), expected::plain_table) << name;
             EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"}) << name;
         } else {
             EXPECT_EQ(run.signal, c.signal) << name;
@@ -440,8 +438,8 @@ TEST(Disks, EveryDiskAndFolderKeepsThePromises)
 {
     using enum DiskKind;
     const std::vector<DiskKind> every = {tmpfs, ext4, vfat, bindfs, exfat, ntfs, fusefat};
-    const std::string maps = expected::folder_label("maps");
-    const std::string table = "0\t100\r\n1\t150\r\n2\t200\r\n";
+    const std::string maps = expected::maps_label;
+    const std::string table = expected::plain_table;
     const std::string large = "0 1 0 2999999 1 0";       // 45 MB
     const std::string past_fat = "0 1 0 299999999 1 0";  // 6.3 GB
     const auto nothing = [](const Workspace&) {};
@@ -549,7 +547,7 @@ TEST(Disks, EveryDiskAndFolderKeepsThePromises)
                 EXPECT_EQ(run.exit_status, 1) << at;
                 EXPECT_EQ(run.err, "grisalturas: " + c.err + "\n") << at;
                 if (run.err.find("cannot replace") != std::string::npos) {
-                    EXPECT_EQ(run.out, expected::introduction() + std::string(expected::folder_prompt) +
+                    EXPECT_EQ(run.out, expected::introduction + std::string(expected::folder_prompt) +
                                            std::string(expected::table_prompt))
                         << at << ": refused before any number is asked";
                 }
