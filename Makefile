@@ -40,7 +40,14 @@ test-s390x:
 install: build
 	cmake --install build/$(PRESET) --prefix $(PREFIX)
 
-# A Debian package, or with package-windows a zip, in build/<preset>.
+# A Debian package, or with package-windows a zip, in build/<preset>. Its files are dated
+# SOURCE_DATE_EPOCH, by default the time of the last commit, so that the same commit gives
+# the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+ifneq ($(SOURCE_DATE_EPOCH),)
+export SOURCE_DATE_EPOCH
+endif
+
 package: build
 	cd build/$(PRESET) && cpack
 

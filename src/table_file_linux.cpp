@@ -308,7 +308,7 @@ Status keep_attributes(int fd, const OldTable& old, const std::string& label)
         return os_failure("cannot write " + label, errno);
     }
     if ((status.st_uid != old.owner || status.st_gid != old.group) && ::fchown(fd, old.owner, old.group) != 0) {
-        (void)::fchown(fd, static_cast<uid_t>(-1), old.group);  // a group of the user's own, at least
+        (void)!::fchown(fd, static_cast<uid_t>(-1), old.group);  // a group of the user's own, at least
     }
     // A change of owner clears the set-user-ID and set-group-ID bits, so the mode comes after it.
     if (::fstat(fd, &status) == 0 && (status.st_mode & 07777) != old.mode && ::fchmod(fd, old.mode) != 0) {
