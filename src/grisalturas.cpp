@@ -78,11 +78,15 @@ int main()
     take_standard_streams();
     // Given back when memory runs out, so that the failure can still be told.
     auto spare = std::make_unique_for_overwrite<char[]>(std::size_t{64} << 10);
+    bool written = false;
     try {
-        return opening() && treatment() ? EXIT_SUCCESS : EXIT_FAILURE;
+        written = opening() && treatment();
     } catch (const std::bad_alloc&) {
         spare.reset();
         stop(os_failure(f1.label().empty() ? "cannot create the table" : "cannot write " + f1.label(), ENOMEM));
-        return EXIT_FAILURE;
     }
+    if (!written) {
+        hold_own_window();
+    }
+    return written ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -17,9 +17,12 @@ constexpr auto interval = std::chrono::milliseconds(250);  // between two rewrit
 constexpr int fewest_columns = 20;
 constexpr std::string_view prefix = "grisalturas: ";
 
-// The descriptor of the terminal while a line is on it, for a signal handler.
+// The descriptor of the terminal while a line is on it, and the line's
+// length, for a signal handler.
 std::atomic<int> showing_on{-1};
-static_assert(std::atomic<int>::is_always_lock_free, "read from a signal handler");
+std::atomic<std::size_t> showing_length{0};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<std::size_t>::is_always_lock_free,
+              "read from a signal handler");
 
 std::string grouped(std::int64_t number)
 {
@@ -62,12 +65,14 @@ std::string progress_line(std::int64_t done, std::int64_t total, Clock::duration
     return {};
 }
 
-void erase_progress_line_now()
+int progress_line_terminal()
 {
-    constexpr char erase[] = "\r\033[K";
-    if (const int fd = showing_on.load(); fd >= 0) {
-        (void)!::write(fd, erase, sizeof erase - 1);
-    }
+    return showing_on.load();
+}
+
+std::size_t progress_line_length()
+{
+    return showing_length.load();
 }
 
 Progress::Progress(std::FILE* stream, std::int64_t total)
@@ -113,5 +118,6 @@ void Progress::show(const std::string& line)
     shown_ = line.size();
     (void)std::fputs(text.c_str(), terminal_);
     (void)std::fflush(terminal_);
+    showing_length.store(shown_);
     showing_on.store(shown_ != 0 ? ::fileno(terminal_) : -1);
 }

@@ -13,9 +13,11 @@
 std::string progress_line(std::int64_t done, std::int64_t total, std::chrono::steady_clock::duration elapsed,
                           std::size_t width);
 
-// Erases the line from the screen, if one is there, when a signal ends the
-// run: safe to call from a signal handler.
-void erase_progress_line_now();
+// Where a line is on screen, for the handler that erases it when a signal
+// ends the run: the terminal's descriptor, or -1, and the line's length.
+// Safe to call from a signal handler.
+int progress_line_terminal();
+std::size_t progress_line_length();
 
 class Progress {
 public:

@@ -20,7 +20,11 @@ constexpr int ending_signals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGALRM, S
 
 extern "C" void clean_up_and_die(int signal_number)
 {
-    erase_progress_line_now();
+    // The progress line goes, with the ^C that the terminal may have echoed after it.
+    if (const int terminal = progress_line_terminal(); terminal >= 0) {
+        constexpr char erase[] = "\r\033[K";
+        (void)!::write(terminal, erase, sizeof erase - 1);
+    }
     if (const char* path = pending_removal.load()) {
         ::unlink(path);
     }

@@ -8,8 +8,15 @@
 // wrong way round, so that it still fails as a closed one would (standard
 // input with "Bad file descriptor"). A reader that goes away makes the next
 // write to standard output fail, and the run report it, instead of ending it
-// unannounced. Called before anything else.
+// unannounced. On a Windows console, Ctrl-C leaves no progress line behind.
+// Called before anything else.
 void take_standard_streams();
+
+// Where the program has a console window of its own (started from Explorer
+// or the Run box, not from a shell, with neither input nor output
+// redirected), asks for Enter before the window closes, so that the message
+// of a failed run can be read.
+void hold_own_window();
 
 // The number of columns of the terminal that `stream` is, or 0 where it is none.
 int terminal_columns(std::FILE* stream);

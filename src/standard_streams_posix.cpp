@@ -22,6 +22,11 @@ void take_standard_streams()
     (void)::sigaction(SIGPIPE, &ignore, &previous);
 }
 
+void hold_own_window()
+{
+    // A terminal outlives the programs run in it.
+}
+
 int terminal_columns(std::FILE* stream)
 {
     const int fd = ::fileno(stream);

@@ -4,19 +4,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 
-#include "windows_text.hpp"
+#include "text_conversion.hpp"
 
 namespace {
 
 // An answer came as UTF-8 (or from the console): messages on a pipe or file use it too.
 bool utf8_answers = false;
-
-int size_of(std::size_t length)
-{
-    return static_cast<int>(length);
-}
 
 // The console's characters as UTF-8 bytes, whatever its code page.
 std::size_t read_console(HANDLE console, char* buffer, std::size_t size, std::string& error)
@@ -46,9 +40,7 @@ std::size_t read_console(HANDLE console, char* buffer, std::size_t size, std::st
             text.remove_suffix(1);
         }
         if (!text.empty()) {
-            const std::string bytes = utf8_from_utf16(text);
-            std::memcpy(buffer, bytes.data(), bytes.size());
-            return bytes.size();
+            return from_wide(text).copy(buffer, size);
         }
     }
 }
@@ -109,82 +101,32 @@ std::string answer_text(std::string_view bytes)
     return utf8_from_answer_bytes(bytes, ::GetACP());
 }
 
+std::string refused_in_names(std::string_view answer)
+{
+    for (const char c : answer) {
+        if (c == ':') {
+            return "holds ':', which Windows keeps for drives and streams";
+        }
+        if (std::string_view("<>\"|?*").find(c) != std::string_view::npos) {
+            return std::string("holds '") + c + "', which Windows does not allow in names";
+        }
+        if (static_cast<unsigned char>(c) < 0x20) {
+            return "holds a control character, which Windows does not allow in names";
+        }
+    }
+    return {};
+}
+
 void write_message(std::FILE* stream, const std::string& line)
 {
     // Nothing is left to tell the user if the message stream itself fails.
     if (const HANDLE console = console_of(stream)) {
         (void)std::fflush(stream);
-        const std::wstring characters = utf16_from_utf8(line);
+        const std::wstring characters = to_wide(line);
         DWORD written = 0;
         (void)::WriteConsoleW(console, characters.data(), static_cast<DWORD>(characters.size()), &written, nullptr);
         return;
     }
-    const std::string bytes = utf8_answers ? line : code_page_from_utf8(line, ::GetACP());
+    const std::string bytes = utf8_answers ? line : from_wide(to_wide(line), ::GetACP());
     (void)std::fwrite(bytes.data(), 1, bytes.size(), stream);
-}
-
-std::string windows_reason(unsigned long error)
-{
-    char* text = nullptr;
-    const DWORD length =
-        ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                         nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length != 0 ? std::string(text, length) : "error " + std::to_string(error);
-    ::LocalFree(text);
-    while (!message.empty() &&
-           (message.back() == '\n' || message.back() == '\r' || message.back() == '.' || message.back() == ' ')) {
-        message.pop_back();
-    }
-    return message;
-}
-
-std::wstring utf16_from_utf8(std::string_view text)
-{
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size_of(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    (void)::MultiByteToWideChar(CP_UTF8, 0, text.data(), size_of(text.size()), wide.data(), length);
-    return wide;
-}
-
-std::string utf8_from_utf16(std::wstring_view text)
-{
-    const int length =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size_of(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    (void)::WideCharToMultiByte(CP_UTF8, 0, text.data(), size_of(text.size()), narrow.data(), length, nullptr, nullptr);
-    return narrow;
-}
-
-bool is_utf8_beyond_ascii(std::string_view bytes)
-{
-    const bool beyond_ascii = std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
-    return beyond_ascii &&
-           ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size_of(bytes.size()), nullptr, 0) != 0;
-}
-
-std::string utf8_from_answer_bytes(std::string_view bytes, unsigned code_page)
-{
-    if (is_utf8_beyond_ascii(bytes)) {
-        return std::string(bytes);
-    }
-    const int length =
-        ::MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data(), size_of(bytes.size()), nullptr, 0);
-    if (length == 0) {
-        return std::string(bytes);
-    }
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    (void)::MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data(), size_of(bytes.size()), wide.data(),
-                                length);
-    return utf8_from_utf16(wide);
-}
-
-std::string code_page_from_utf8(std::string_view text, unsigned code_page)
-{
-    const std::wstring wide = utf16_from_utf8(text);
-    const int length =
-        ::WideCharToMultiByte(code_page, 0, wide.data(), size_of(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    (void)::WideCharToMultiByte(code_page, 0, wide.data(), size_of(wide.size()), narrow.data(), length, nullptr,
-                                nullptr);
-    return narrow;
 }

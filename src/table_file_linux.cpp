@@ -298,6 +298,18 @@ Status check_place(const std::string& label, const std::string& folder, const st
     return {};
 }
 
+// A folder that is not there, named: the first of them from c:\images down.
+Status name_missing_folder(const TablePath& table)
+{
+    for (const Place& folder : table.folders) {
+        struct stat status {};
+        if (::stat(folder.path.c_str(), &status) != 0 && errno == ENOENT) {
+            return Failure{"cannot create " + table.label, "the folder " + folder.label + " does not exist"};
+        }
+    }
+    return {};
+}
+
 // Gives the temporary file what the old table had, where the process may
 // and the file system keeps it: a table is never stopped for an attribute
 // that cannot exist there.
@@ -348,7 +360,13 @@ Status TableFile::open(const TablePath& table)
         return os_failure("cannot create " + label(), errno);
     }
     // Past a link, the folder is the one the link leads to.
-    const std::string folder_label = target_ == table.path ? table.folder_label : printable(platform->folder);
+    const bool linked = target_ != table.path;
+    if (!linked) {
+        if (auto done = name_missing_folder(table); !done) {
+            return done;
+        }
+    }
+    const std::string folder_label = linked ? printable(platform->folder) : table.folders.back().label;
     if (auto done = check_place(label(), platform->folder, folder_label, target_, platform->old); !done) {
         return done;
     }

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "windows_text.hpp"
+#include "text_conversion.hpp"
 
 namespace {
 
@@ -20,14 +20,7 @@ Failure failed(const char* doing, const std::string& label, DWORD error)
 // Empty if it is not valid UTF-8.
 std::wstring widen(const std::string& name)
 {
-    const int size = static_cast<int>(name.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    if (length == 0 ||
-        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), size, wide.data(), length) != length) {
-        return {};
-    }
-    return wide;
+    return is_valid_in(name, utf8_code_page) ? to_wide(name) : std::wstring();
 }
 
 // A name beside the table, exactly as long as the table's own, so that the
@@ -84,6 +77,37 @@ std::wstring prefixed_path(const std::wstring& path, std::wstring_view prefix)
     return std::wstring(prefix) + full;
 }
 
+// The final rename needs the table opened for deletion: a program that holds
+// it open without letting others delete it (as Excel holds a workbook) is
+// found now rather than after the last row.
+Status check_not_in_use(const std::wstring& target, const std::string& label)
+{
+    const HANDLE table = ::CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (table == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_SHARING_VIOLATION) {
+            return Failure{"cannot replace " + label, "it is open in another program: " + windows_reason(error)};
+        }
+        return failed("cannot replace", label, error);
+    }
+    ::CloseHandle(table);
+    return {};
+}
+
+// A folder that is not there, named: the first of them from c:\images down.
+Status name_missing_folder(const TablePath& table, DWORD error)
+{
+    for (const Place& folder : table.folders) {
+        const std::wstring path = prefixed_path(widen(folder.path), L"\\\\?\\");
+        if (!path.empty() && ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND)) {
+            return Failure{"cannot create " + table.label, "the folder " + folder.label + " does not exist"};
+        }
+    }
+    return failed("cannot create", table.label, error);
+}
+
 }  // namespace
 
 // The handle is all that Windows needs: the file was marked for deletion as
@@ -128,7 +152,12 @@ Status TableFile::open(const TablePath& table)
         if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
             return failed("cannot create", label(), ERROR_ACCESS_DENIED);
         }
-    } else if (const DWORD error = ::GetLastError(); error != ERROR_FILE_NOT_FOUND) {
+        if (auto done = check_not_in_use(target, label()); !done) {
+            return done;
+        }
+    } else if (const DWORD error = ::GetLastError(); error == ERROR_PATH_NOT_FOUND) {
+        return name_missing_folder(table, error);
+    } else if (error != ERROR_FILE_NOT_FOUND) {
         return failed("cannot create", label(), error);
     }
 

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "printable.hpp"
+#include "system_text.hpp"
 
 namespace {
 
 constexpr std::string_view drive = "c:";
+constexpr std::string_view base = "c:\\images\\";
 constexpr std::string_view suffix = "_tab.txt";
 
 // The name, and the path where it is another, made safe to show.
@@ -19,7 +21,7 @@ std::string label_of(const std::string& composed, const std::string& local)
 
 std::string compose_table_name(std::string_view folder, std::string_view table)
 {
-    std::string name = "c:\\images\\";
+    std::string name(base);
     name.append(folder).append("\\").append(table).append(suffix);
     return name;
 }
@@ -46,10 +48,19 @@ Outcome<TablePath> table_path(std::string_view folder, std::string_view table, s
     if (composed.find('\0') != std::string::npos) {
         return Failure{"cannot create the table", "its name holds a NUL character"};
     }
-    const std::string local = local_table_path(composed, drive_root);
-    // All before the separator that precedes the table's name, which may hold separators of its own.
-    const std::size_t table_part = 1 + table.size() + suffix.size();
-    const std::string composed_folder = composed.substr(0, composed.size() - table_part);
-    const std::string local_folder = local.substr(0, local.size() - table_part);
-    return TablePath{label_of(composed, local), label_of(composed_folder, local_folder), local};
+    TablePath path{
+        label_of(composed, local_table_path(composed, drive_root)), local_table_path(composed, drive_root), {}};
+    for (const auto& [answer, kind] : {std::pair{folder, "folder"}, std::pair{table, "table"}}) {
+        if (const std::string why = refused_in_names(answer); !why.empty()) {
+            return Failure{"cannot create " + path.label, std::string("the ") + kind + " name " + why};
+        }
+    }
+    // Each folder down to the table's own, for a message that names the one missing.
+    for (auto separator = base.size() - 1; separator != std::string::npos && separator < composed.size();
+         separator = composed.find('\\', separator + 1)) {
+        const std::string name = composed.substr(0, separator);
+        const std::string local = local_table_path(name, drive_root);
+        path.folders.push_back({label_of(name, local), local});
+    }
+    return path;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "failure.hpp"
 
@@ -14,13 +15,20 @@ std::string compose_table_name(std::string_view folder, std::string_view table);
 // Elsewhere the drive "c:" stands for `drive_root` and every backslash for "/".
 std::string local_table_path(std::string_view composed, std::string_view drive_root);
 
-// A table's names: as messages show them, and as the system opens it.
-struct TablePath {
-    std::string label;         // the composed name, and the path tried where that is another
-    std::string folder_label;  // the same of the table's folder
+// A name as messages show it (the composed name, and the path tried where
+// that is another), and as the system opens it.
+struct Place {
+    std::string label;
     std::string path;
 };
 
-// The table of these answers, or a failure where no system could take its
-// name whole: a NUL character would cut it short.
+struct TablePath {
+    std::string label;
+    std::string path;
+    std::vector<Place> folders;  // from c:\images down to the table's own folder
+};
+
+// The table of these answers, or a failure where the system could not take
+// its name whole: a NUL character would cut it short, and Windows keeps some
+// characters for itself.
 Outcome<TablePath> table_path(std::string_view folder, std::string_view table, std::string_view drive_root);

@@ -6,10 +6,8 @@
 
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -20,8 +18,7 @@ struct RunOptions {
 #else
 struct RunOptions {
     std::vector<std::string> arguments;
-    std::vector<std::string> wrapper;                               // a command that runs the program, such as strace
-    std::vector<std::pair<std::string, std::string> > environment;  // set on top of the test's own
+    std::vector<std::string> wrapper;  // a command that runs the program, such as strace
 };
 #endif
 

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX declares it nowhere
 
@@ -48,24 +49,11 @@ pid_t spawn(const fs::path& working_directory, const RunOptions& options, int in
     words.emplace_back(GRISALTURAS_PROGRAM);
     words.insert(words.end(), options.arguments.begin(), options.arguments.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (auto& word : words) {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
-
-    std::vector<std::string> variables;
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-        variables.emplace_back(*variable);
-    }
-    for (const auto& [name, value] : options.environment) {
-        std::erase_if(variables, [&](const std::string& v) { return v.starts_with(name + "="); });
-        variables.push_back(name + "=" + value);
-    }
-    std::vector<char*> envp;
-    for (auto& variable : variables) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
@@ -83,7 +71,7 @@ pid_t spawn(const fs::path& working_directory, const RunOptions& options, int in
     ::posix_spawnattr_setsigmask(&attributes, &none);
     ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     pid_t pid = -1;
-    const int error_number = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
+    const int error_number = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
     ::posix_spawnattr_destroy(&attributes);
     ::posix_spawn_file_actions_destroy(&actions);
     errno = error_number;

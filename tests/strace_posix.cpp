@@ -19,9 +19,9 @@ bool strace_works()
 RunOptions traced(const std::vector<std::string>& arguments)
 {
     RunOptions options;
-    options.wrapper = {"strace", "-qq", "-f"};
+    // The leak checker cannot work under ptrace.
+    options.wrapper = {"env", "ASAN_OPTIONS=detect_leaks=0", "strace", "-qq", "-f"};
     options.wrapper.insert(options.wrapper.end(), arguments.begin(), arguments.end());
-    options.environment = {{"ASAN_OPTIONS", "detect_leaks=0"}};  // the leak checker cannot work under ptrace
     return options;
 }
 

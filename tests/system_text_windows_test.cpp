@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "windows_text.hpp"
+#include "text_conversion.hpp"
 
 namespace {
 
@@ -33,18 +33,18 @@ TEST(AnswerText, IsTheSameNameFromEveryEncoding)
                                      "a",
                                      850),
               montana);
-    EXPECT_EQ(utf8_from_utf16(typed("Monta\xa4"
-                                    "a",
-                                    850)),
+    EXPECT_EQ(from_wide(typed("Monta\xa4"
+                              "a",
+                              850)),
               montana)
         << "typed on an OEM console";
-    EXPECT_EQ(utf8_from_utf16(typed("Monta\xf1"
-                                    "a",
-                                    1252)),
+    EXPECT_EQ(from_wide(typed("Monta\xf1"
+                              "a",
+                              1252)),
               montana);
-    EXPECT_EQ(code_page_from_utf8("se\xc3\xb1"
-                                  "al",
-                                  1252),
+    EXPECT_EQ(from_wide(to_wide("se\xc3\xb1"
+                                "al"),
+                        1252),
               "se\xf1"
               "al");
 }
@@ -69,6 +69,19 @@ TEST(AnswerText, TakesPipedBytesAsUtf8OnlyWhereTheyAreUtf8BeyondAscii)
     for (const auto& c : cases) {
         EXPECT_EQ(is_utf8_beyond_ascii(c.bytes), c.utf8) << c.bytes;
     }
+}
+
+TEST(WindowsReason, IsUtf8InTheUsersLanguage)
+{
+    // "Access denied" has an accent in French and Spanish ("Accès refusé", "Acceso denegado" has none).
+    const std::string reason = windows_reason(ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(is_valid_in(reason, utf8_code_page)) << reason;
+    EXPECT_FALSE(reason.empty());
+    EXPECT_NE(reason.back(), '.');
+    if (PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_FRENCH) {
+        EXPECT_EQ(reason, "Acc\xc3\xa8s refus\xc3\xa9");
+    }
+    EXPECT_EQ(to_wide("\xff"), L"\xfffd") << "what is not UTF-8 shows as a replacement";
 }
 
 }  // namespace

@@ -217,9 +217,8 @@ TEST(MissingFeatures, AreDoneWithoutAndTheTableIsTheSame)
     for (const std::string call : {"fallocate", "clone3"}) {
         const WithOldTable workspace;
         const fs::path log = workspace.root() / "trace";
-        const std::string error = call == "clone3" ? "EAGAIN" : "EOPNOTSUPP";
-        const RunResult run = run_program(workspace.root(), input,
-                                          traced({"-o", log.string(), "-e", "inject=" + call + ":error=" + error}));
+        const std::string injection = "inject=" + call + (call == "clone3" ? ":error=EAGAIN" : ":error=EOPNOTSUPP");
+        const RunResult run = run_program(workspace.root(), input, traced({"-o", log.string(), "-e", injection}));
         EXPECT_EQ(run.exit_status, 0) << call;
         EXPECT_EQ(run.err, "") << call;
         EXPECT_TRUE(Workspace::read(workspace.table("sierra")) == table) << call;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "expected_dialogue.hpp"
 #include "old_table.hpp"
 #include "program_session.hpp"
 #include "workspace.hpp"
@@ -32,6 +33,24 @@ TEST(Kills, WhileWritingLeaveTheOldTableAndNothingElse)
     const RunResult run = run_program(workspace.root(), "maps sierra 0 1 0 19999999 1 0", options);  // 358 MB
     EXPECT_TRUE(writing) << "killed while the rows were written";
     EXPECT_EQ(run.exit_status, 255);
+    expect_old_table_kept(workspace);
+}
+
+TEST(TableInUse, IsRefusedBeforeAnyNumberAndKept)
+{
+    const WithOldTable workspace;
+    // Held as a spreadsheet holds a workbook: others may read and write it, but not rename over it.
+    const HANDLE held =
+        ::CreateFileW(workspace.table("sierra").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const RunResult run = run_program(workspace.root(), expected::plain_answers);
+    ::CloseHandle(held);
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_TRUE(run.err.starts_with("grisalturas: cannot replace " + expected::sierra_label +
+                                    ": it is open in another program: "))
+        << run.err;
+    EXPECT_EQ(run.out, expected::up_to_the_names);
     expect_old_table_kept(workspace);
 }
 

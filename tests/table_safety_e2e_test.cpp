@@ -133,6 +133,38 @@ TEST(Overflow, AValueBeyondThirtyTwoBitsWritesNothing)
     expect_old_table_kept(workspace);
 }
 
+TEST(RefusedTable, ThatWindowsKeepsForItselfIsRefusedThereOnly)
+{
+    const struct {
+        const char* table;
+        const char* shown;  // as the message shows it
+        const char* windows_reason;
+    } cases[] = {
+        {"a:b", "a:b", "the table name holds ':', which Windows keeps for drives and streams"},
+        {"a<b", "a<b", "the table name holds '<', which Windows does not allow in names"},
+        {"a>b", "a>b", "the table name holds '>', which Windows does not allow in names"},
+        {"a\"b", "a\"b", "the table name holds '\"', which Windows does not allow in names"},
+        {"a|b", "a|b", "the table name holds '|', which Windows does not allow in names"},
+        {"a?b", "a?b", "the table name holds '?', which Windows does not allow in names"},
+        {"a*b", "a*b", "the table name holds '*', which Windows does not allow in names"},
+        {"a\x01z", "a\\001z", "the table name holds a control character, which Windows does not allow in names"},
+    };
+    for (const auto& c : cases) {
+        const Workspace workspace;
+        const RunResult run = run_program(workspace.root(), std::string("maps ") + c.table + " 0 1 10 20 5 1");
+#ifdef _WIN32
+        EXPECT_EQ(run.exit_status, 1) << c.shown;
+        EXPECT_EQ(run.err, std::string("grisalturas: cannot create c:\\images\\maps\\") + c.shown +
+                               "_tab.txt: " + c.windows_reason + "\n");
+        EXPECT_EQ(run.out, expected::up_to_the_names) << c.shown;
+        EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{}) << c.shown;
+#else
+        EXPECT_EQ(run.exit_status, 0) << c.shown << ": " << run.err;
+        EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{std::string(c.table) + "_tab.txt"}) << c.shown;
+#endif
+    }
+}
+
 TEST(RefusedTable, IsReportedBeforeAnyNumberIsAsked)
 {
     const std::string long_name(300, 't');
@@ -145,7 +177,9 @@ TEST(RefusedTable, IsReportedBeforeAnyNumberIsAsked)
         const char* reason;  // the POSIX wording; Windows words its reasons its own way
     } cases[] = {
         {"nowhere", "sierra", [](const Workspace&) {}, "nowhere\\sierra_tab.txt (./images/nowhere/sierra_tab.txt)",
-         "No such file or directory"},
+         "the folder c:\\images\\nowhere (./images/nowhere) does not exist"},
+        {"maps", "sierra", [](const Workspace& w) { fs::remove_all(w.root() / "images"); },
+         "maps\\sierra_tab.txt (./images/maps/sierra_tab.txt)", "the folder c:\\images (./images) does not exist"},
         {"plain", "sierra", [](const Workspace& w) { Workspace::write(w.root() / "images" / "plain", ""); },
          "plain\\sierra_tab.txt (./images/plain/sierra_tab.txt)", "Not a directory"},
         {"maps", "sierra", [](const Workspace& w) { fs::create_directory(w.table("sierra")); },
@@ -163,7 +197,8 @@ TEST(RefusedTable, IsReportedBeforeAnyNumberIsAsked)
     for (const auto& c : cases) {
         const Workspace workspace;
         c.prepare(workspace);
-        const auto before = workspace.maps_listing();
+        const bool has_maps = fs::exists(workspace.maps());
+        const auto before = has_maps ? workspace.maps_listing() : std::vector<std::string>{};
         const RunResult run = run_program(workspace.root(), std::string(c.folder) + " " + c.table + " 0 1 10 20 5 1");
         EXPECT_EQ(run.exit_status, 1) << c.reason;
 #ifdef _WIN32
@@ -174,7 +209,9 @@ TEST(RefusedTable, IsReportedBeforeAnyNumberIsAsked)
         EXPECT_EQ(run.err, "grisalturas: cannot create c:\\images\\" + c.label + ": " + c.reason + "\n");
 #endif
         EXPECT_EQ(run.out, expected::up_to_the_names) << c.reason;
-        EXPECT_EQ(workspace.maps_listing(), before) << c.reason;
+        if (has_maps) {
+            EXPECT_EQ(workspace.maps_listing(), before) << c.reason;
+        }
     }
 }
 
