@@ -77,7 +77,7 @@ int main()
 {
     take_standard_streams();
     // Given back when memory runs out, so that the failure can still be told.
-    auto spare = std::make_unique_for_overwrite<char[]>(std::size_t{64} << 10);
+    std::unique_ptr<char[]> spare(new (std::nothrow) char[std::size_t{64} << 10]);
     bool written = false;
     try {
         written = opening() && treatment();
