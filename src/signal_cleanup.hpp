@@ -5,7 +5,7 @@
 
 #include <csignal>
 
-// Installs the handlers, once; a signal ignored when the program started stays ignored.
+// Installs the handlers; a signal ignored when the program started stays ignored.
 void install_cleanup_handlers();
 
 // The named file that a signal must remove, or none (nullptr). Changed only

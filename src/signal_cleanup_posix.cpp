@@ -52,11 +52,6 @@ sigset_t ending_signal_set()
 
 void install_cleanup_handlers()
 {
-    static bool installed = false;
-    if (installed) {
-        return;
-    }
-    installed = true;
     struct sigaction action {};
     action.sa_handler = clean_up_and_die;
     action.sa_mask = ending_signal_set();

@@ -266,7 +266,7 @@ Status check_place(const std::string& label, const std::string& folder, const st
 {
     struct stat folder_status {};
     if (::stat(folder.c_str(), &folder_status) != 0) {
-        return {};  // the creation tells why
+        return {};  // the creation tells why, and names a missing folder
     }
     if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0 && errno == EACCES) {
         return Failure{"cannot create " + label, "the folder " + folder_label + " is not writable: " + reason(EACCES)};
@@ -299,15 +299,15 @@ Status check_place(const std::string& label, const std::string& folder, const st
 }
 
 // A folder that is not there, named: the first of them from c:\images down.
-Status name_missing_folder(const TablePath& table)
+Failure name_missing_folder(const TablePath& table)
 {
     for (const Place& folder : table.folders) {
         struct stat status {};
         if (::stat(folder.path.c_str(), &status) != 0 && errno == ENOENT) {
-            return Failure{"cannot create " + table.label, "the folder " + folder.label + " does not exist"};
+            return {"cannot create " + table.label, "the folder " + folder.label + " does not exist"};
         }
     }
-    return {};
+    return os_failure("cannot create " + table.label, ENOENT);
 }
 
 // Gives the temporary file what the old table had, where the process may
@@ -361,11 +361,6 @@ Status TableFile::open(const TablePath& table)
     }
     // Past a link, the folder is the one the link leads to.
     const bool linked = target_ != table.path;
-    if (!linked) {
-        if (auto done = name_missing_folder(table); !done) {
-            return done;
-        }
-    }
     const std::string folder_label = linked ? printable(platform->folder) : table.folders.back().label;
     if (auto done = check_place(label(), platform->folder, folder_label, target_, platform->old); !done) {
         return done;
@@ -378,20 +373,24 @@ Status TableFile::open(const TablePath& table)
     // Unnamed until it is complete, the file shows nowhere, and a run killed
     // at any point leaves nothing behind. Some file systems cannot make one.
     platform->fd = ::open(platform->folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    if (platform->fd < 0) {
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-            return os_failure("cannot create " + label(), errno);
-        }
+    int error_number = platform->fd < 0 ? errno : 0;
+    if (error_number == EOPNOTSUPP || error_number == EISDIR || error_number == EINVAL) {
         const SignalsHeld held;
-        const int error_number = make_beside(platform->folder, platform->temporary, [&](const std::string& name) {
+        error_number = make_beside(platform->folder, platform->temporary, [&](const std::string& name) {
             platform->fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
             return platform->fd >= 0 ? 0 : errno;
         });
-        if (error_number != 0) {
+        if (error_number == 0) {
+            remove_on_signal(platform->temporary.c_str());
+        } else {
             platform->temporary.clear();
-            return os_failure("cannot create " + label(), error_number);
         }
-        remove_on_signal(platform->temporary.c_str());
+    }
+    if (error_number == ENOENT && !linked) {
+        return name_missing_folder(table);
+    }
+    if (error_number != 0) {
+        return os_failure("cannot create " + label(), error_number);
     }
     platform_ = std::move(platform);
     return {};

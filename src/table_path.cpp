@@ -48,8 +48,8 @@ Outcome<TablePath> table_path(std::string_view folder, std::string_view table, s
     if (composed.find('\0') != std::string::npos) {
         return Failure{"cannot create the table", "its name holds a NUL character"};
     }
-    TablePath path{
-        label_of(composed, local_table_path(composed, drive_root)), local_table_path(composed, drive_root), {}};
+    const std::string local = local_table_path(composed, drive_root);
+    TablePath path{label_of(composed, local), local, {}};
     for (const auto& [answer, kind] : {std::pair{folder, "folder"}, std::pair{table, "table"}}) {
         if (const std::string why = refused_in_names(answer); !why.empty()) {
             return Failure{"cannot create " + path.label, std::string("the ") + kind + " name " + why};
@@ -59,8 +59,8 @@ Outcome<TablePath> table_path(std::string_view folder, std::string_view table, s
     for (auto separator = base.size() - 1; separator != std::string::npos && separator < composed.size();
          separator = composed.find('\\', separator + 1)) {
         const std::string name = composed.substr(0, separator);
-        const std::string local = local_table_path(name, drive_root);
-        path.folders.push_back({label_of(name, local), local});
+        const std::string folder_path = local_table_path(name, drive_root);
+        path.folders.push_back({label_of(name, folder_path), folder_path});
     }
     return path;
 }

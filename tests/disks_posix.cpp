@@ -6,11 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-namespace {
-
 namespace fs = std::filesystem;
 
-// Runs a shell command quietly; true when it succeeds.
 bool shell(const std::string& command)
 {
     return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;  // NOLINT(cert-env33-c)
@@ -22,8 +19,6 @@ std::string quoted(const fs::path& path)
     word.append(path.string()).append("'");
     return word;
 }
-
-}  // namespace
 
 const char* name_of(DiskKind kind)
 {

@@ -4,10 +4,17 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "workspace.hpp"
+
+// Runs a shell command quietly; true when it succeeds.
+bool shell(const std::string& command);
+
+// A path as one word of a shell command.
+std::string quoted(const std::filesystem::path& path);
 
 enum class DiskKind { tmpfs, ext4, vfat, bindfs, exfat, ntfs, fusefat };
 

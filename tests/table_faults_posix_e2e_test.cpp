@@ -427,11 +427,6 @@ std::string access_acl(const fs::path& file)
     return size > 0 ? std::string(acl, static_cast<std::size_t>(size)) : std::string();
 }
 
-void shell(const std::string& command)
-{
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;  // NOLINT(cert-env33-c)
-}
-
 // What a run leaves of the table sierra on each kind of disk, in each kind of folder.
 TEST(Disks, EveryDiskAndFolderKeepsThePromises)
 {
@@ -488,14 +483,14 @@ TEST(Disks, EveryDiskAndFolderKeepsThePromises)
          {ext4},
          true,
          false,
-         [](const Workspace& w) { shell("chattr +a '" + w.maps().string() + "'"); },
+         [](const Workspace& w) { ASSERT_TRUE(shell("chattr +a " + quoted(w.maps()))); },
          "0 1 10 20 5 1",
          "cannot replace " + sierra_label + ": the folder " + maps + " is append-only"},
         {"an immutable table",
          {ext4},
          true,
          false,
-         [](const Workspace& w) { shell("chattr +i '" + w.table("sierra").string() + "'"); },
+         [](const Workspace& w) { ASSERT_TRUE(shell("chattr +i " + quoted(w.table("sierra")))); },
          "0 1 10 20 5 1",
          "cannot replace " + sierra_label + ": the table is immutable"},
         {"another user's table with an ACL",
@@ -503,8 +498,8 @@ TEST(Disks, EveryDiskAndFolderKeepsThePromises)
          true,
          false,
          [](const Workspace& w) {
-             shell("chown 65534:65534 '" + w.table("sierra").string() + "'");
-             shell("setfacl -m u:65534:rw '" + w.table("sierra").string() + "'");
+             ASSERT_TRUE(shell("chown 65534:65534 " + quoted(w.table("sierra"))));
+             ASSERT_TRUE(shell("setfacl -m u:65534:rw " + quoted(w.table("sierra"))));
          },
          "0 1 10 20 5 1",
          ""},
@@ -512,7 +507,7 @@ TEST(Disks, EveryDiskAndFolderKeepsThePromises)
          {ext4},
          false,
          false,
-         [](const Workspace& w) { shell("setfacl -d -m u:65534:rw '" + w.maps().string() + "'"); },
+         [](const Workspace& w) { ASSERT_TRUE(shell("setfacl -d -m u:65534:rw " + quoted(w.maps()))); },
          "0 1 10 20 5 1",
          ""},
         {"a shared exFAT disk", {exfat}, true, true, nothing, "0 1 10 20 5 1", ""},
