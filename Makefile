@@ -15,16 +15,22 @@ WINDOWS_TIDY = --extra-arg=--target=x86_64-w64-mingw32 \
 
 all: build
 
+# Builds what is configured: the program, and the tests once `make test` has turned them on.
 build:
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET)
 
-# Starts the program in the repository root, where images/maps is ready for a first table.
-run: build
+# Builds the program alone and starts it in the repository root, where images/maps is ready for a first table.
+run:
+	cmake --preset $(PRESET)
+	cmake --build --preset $(PRESET) --target grisalturas
 	./build/$(PRESET)/src/grisalturas
 
-test: build
-	ctest --preset $(PRESET)
+# CTEST_ARGS passes options on, such as -LE "slow|root" to leave out the long sweeps and the mounted disks.
+test:
+	cmake --preset $(PRESET) -DBUILD_TESTING=ON
+	cmake --build --preset $(PRESET)
+	ctest --preset $(PRESET) $(CTEST_ARGS)
 
 # Cross-builds for Windows with MinGW-w64 and runs every test under Wine.
 test-windows:
@@ -72,9 +78,9 @@ fuzz:
 # The tree follows .clang-format and passes .clang-tidy.
 lint:
 	clang-format --dry-run -Werror $(SOURCES)
-	cmake --preset default -DGRISALTURAS_BENCHMARKS=ON
+	cmake --preset default -DGRISALTURAS_BENCHMARKS=ON -DBUILD_TESTING=ON
 	cmake --preset fuzz
-	cmake --preset windows
+	cmake --preset windows -DBUILD_TESTING=ON
 	printf '%s\n' $(LINUX_SOURCES) | xargs -P 2 -n 4 clang-tidy -p build/default --quiet
 	clang-tidy -p build/fuzz --quiet $(filter fuzz/%.cpp,$(SOURCES))
 	clang-tidy -p build/windows --quiet $(WINDOWS_TIDY) $(WINDOWS_SOURCES)

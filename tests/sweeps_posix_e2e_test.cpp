@@ -1,0 +1,132 @@
+// Sweeps that stop the program at every point that matters: a kill at each
+// kind of system call, and every memory limit from the least it loads in to
+// more than it needs. Slow by nature: they run a program by the hundred.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "old_table.hpp"
+#include "program_session.hpp"
+#include "strace_posix.hpp"
+#include "workspace.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Kills, AtAnySystemCallLeaveTheOldTableOrTheWholeNewOne)
+{
+    if (!strace_works()) {
+        GTEST_SKIP() << "strace cannot run here";
+    }
+    const std::string& input = synced_while_written;
+    const fs::path log = fs::temp_directory_path() / ("grisalturas-trace-" + std::to_string(::getpid()));
+    const auto trace = [&](bool old, const std::vector<std::string>& injection) {
+        const WithOldTable workspace;
+        if (!old) {
+            fs::remove(workspace.table("sierra"));
+        }
+        std::vector<std::string> arguments = {"-o", log.string()};
+        arguments.insert(arguments.end(), injection.begin(), injection.end());
+        EXPECT_EQ(run_program(workspace.root(), input, traced(arguments)).exit_status, 0);
+        return std::pair{traced_calls(log), Workspace::read(workspace.table("sierra"))};
+    };
+    // Where the system offers no unnamed file, the named one that replaces it
+    // is removed by the handler of the signals that end a run.
+    const std::string no_unnamed_file = without_unnamed_file(trace(true, {}).first);
+    ASSERT_FALSE(no_unnamed_file.empty());
+
+    const struct {
+        const char* sweep;
+        bool old;
+        std::vector<std::string> injection;
+        const char* signal;
+    } sweeps[] = {
+        {"an unnamed file replacing a table", true, {}, "KILL"},
+        {"an unnamed file making a new table", false, {}, "KILL"},
+        {"a named file replacing a table", true, {"-e", no_unnamed_file}, "TERM"},
+    };
+    for (const auto& sweep : sweeps) {
+        const auto [calls, new_table] = trace(sweep.old, sweep.injection);
+        const auto points = kill_points(calls);
+        ASSERT_FALSE(points.empty()) << sweep.sweep;
+        for (const auto& [name, nth] : points) {
+            if (!sweep.injection.empty() && sweep.injection[1].starts_with("inject=" + name + ":")) {
+                continue;  // strace takes one injection a call
+            }
+            const std::string at = std::string(sweep.sweep) + ", " + name + " " + std::to_string(nth);
+            const WithOldTable workspace;
+            if (!sweep.old) {
+                fs::remove(workspace.table("sierra"));
+            }
+            const std::string kill = "inject=" + name + ":signal=" + sweep.signal + ":when=" + std::to_string(nth);
+            std::vector<std::string> arguments = {"-o", "/dev/null", "-e", kill};
+            arguments.insert(arguments.end(), sweep.injection.begin(), sweep.injection.end());
+            (void)run_program(workspace.root(), input, traced(arguments));
+            const auto listing = workspace.maps_listing();
+            const bool has_table = std::find(listing.begin(), listing.end(), "sierra_tab.txt") != listing.end();
+            if (has_table) {
+                const std::string table = Workspace::read(workspace.table("sierra"));
+                EXPECT_TRUE(table == new_table || (sweep.old && table == old_table)) << at;
+            } else {
+                EXPECT_FALSE(sweep.old) << at;
+            }
+            // Only a kill between naming the file beside the table and renaming it leaves it there.
+            const bool between_link_and_rename = sweep.old && name.starts_with("rename");
+            EXPECT_LE(listing.size(), std::size_t{has_table ? 1U : 0U} + (between_link_and_rename ? 1U : 0U)) << at;
+        }
+    }
+    fs::remove(log);
+}
+
+TEST(OutOfMemory, EndsTheRunWithOneLineAndKeepsTheTable)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizers take more address space than any limit here";
+#endif
+    if (!emulator().empty() || std::system("prlimit --version >/dev/null 2>&1") != 0) {  // NOLINT(cert-env33-c)
+        GTEST_SKIP() << "cannot limit the program's own memory here";
+    }
+    const std::string input = "maps sierra 0 1 1 1000000 1 0";  // 15 MB
+    const Workspace plain;
+    ASSERT_EQ(run_program(plain.root(), input).exit_status, 0);
+    const std::string table = Workspace::read(plain.table("sierra"));
+    // Through the unnamed file and, where strace can refuse it, the named one.
+    std::vector<std::vector<std::string>> paths = {{}};
+    if (strace_works()) {
+        paths.push_back({"strace", "-qq", "-f", "-o", "/dev/null", "-e", named_file_injection(input)});
+    }
+    int failures = 0;
+    for (const auto& through : paths) {
+        for (std::size_t kib = 2048; kib <= 16384; kib += 384) {
+            const WithOldTable workspace;
+            RunOptions options;
+            options.wrapper = through;
+            options.wrapper.insert(options.wrapper.end(), {"prlimit", "--as=" + std::to_string(kib << 10)});
+            const RunResult run = run_program(workspace.root(), input, options);
+            const std::string at = std::to_string(kib) + " KiB" + (through.empty() ? "" : ", named file");
+            if (run.exit_status == 127 && run.err.find("error while loading shared libraries") != std::string::npos) {
+                continue;  // the program's own code never ran
+            }
+            if (run.exit_status == 0) {
+                EXPECT_TRUE(Workspace::read(workspace.table("sierra")) == table) << at;
+                EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"}) << at;
+                continue;
+            }
+            ++failures;
+            EXPECT_EQ(run.exit_status, 1) << at << ": " << run.err;
+            EXPECT_TRUE(run.err.ends_with(": Cannot allocate memory\n") &&
+                        std::count(run.err.begin(), run.err.end(), '\n') == 1)
+                << at << ": " << run.err;
+            expect_old_table_kept(workspace);
+        }
+    }
+    EXPECT_GT(failures, 0) << "no limit was tight enough to try anything";
+}
+
+}  // namespace
