@@ -9,6 +9,7 @@ namespace {
 constexpr std::string_view utf8_mark = "\xEF\xBB\xBF";
 constexpr std::string_view utf16_little_endian_mark = "\xFF\xFE";
 constexpr std::string_view utf16_big_endian_mark = "\xFE\xFF";
+constexpr std::array marks = {utf8_mark, utf16_little_endian_mark, utf16_big_endian_mark};
 constexpr char32_t replacement = 0xFFFD;
 
 char* put_utf8(char32_t c, char* out)
@@ -58,8 +59,9 @@ AnswerInput::int_type AnswerInput::underflow()
         }
         const bool more = read_more();
         if (encoding_ == Encoding::undecided) {
-            // A mark is told by its first three bytes at most.
-            if (more && raw_size_ - raw_start_ < utf8_mark.size()) {
+            // More is awaited only while what came may still be the start of
+            // a mark: a short first answer typed at a terminal is taken at once.
+            if (more && may_begin_a_mark()) {
                 continue;
             }
             decide_encoding();
@@ -87,6 +89,14 @@ bool AnswerInput::read_more()
     const std::size_t got = read_(raw_.data() + raw_size_, raw_.size() - raw_size_, error_);
     raw_size_ += got;
     return got != 0;
+}
+
+bool AnswerInput::may_begin_a_mark() const
+{
+    const std::string_view start(raw_.data(), raw_size_);
+    return std::any_of(marks.begin(), marks.end(), [&](std::string_view mark) {
+        return start.size() < mark.size() && mark.starts_with(start);
+    });
 }
 
 void AnswerInput::decide_encoding()

@@ -31,6 +31,8 @@ private:
 
     // Reads raw bytes after those kept from the last read; false at the end.
     bool read_more();
+    // Whether the bytes read so far are a mark's first bytes, and not yet all of it.
+    [[nodiscard]] bool may_begin_a_mark() const;
     void decide_encoding();
     // Decodes what was read into the answers' bytes.
     std::size_t decode(bool at_end);

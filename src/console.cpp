@@ -2,12 +2,14 @@
 
 #include <cerrno>
 #include <optional>
+#include <utility>
 
 #include "answers.hpp"
 #include "printable.hpp"
+#include "standard_streams.hpp"
 #include "system_text.hpp"
 
-Console::Console(AnswerInput& in, std::FILE* out, std::FILE* err) : input_(in), in_(&in), out_(out), err_(err)
+Console::Console(AnswerInput& in, std::FILE* out, std::FILE* err) : in_(&in), out_(out), err_(err)
 {
     // Memory that runs out while an answer is read ends the run, as anywhere
     // else, instead of reading as the end of input.
@@ -16,9 +18,8 @@ Console::Console(AnswerInput& in, std::FILE* out, std::FILE* err) : input_(in), 
 
 Status Console::say(std::string_view text)
 {
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), out_) != text.size() || std::fflush(out_) != 0) {
-        return os_failure("cannot write to standard output", errno != 0 ? errno : EIO);
+    if (const int error_number = write_output(out_, text)) {
+        return os_failure("cannot write to standard output", error_number);
     }
     return {};
 }
@@ -30,13 +31,16 @@ Outcome<std::string> Console::ask_word(std::string_view prompt, std::string_view
     }
     auto word = read_word(in_, longest_answer);
     if (!word) {
+        // The prompt waits on its line for an answer that will not come.
+        prompt_left_open_ = true;
         const std::string why =
-            input_.error().empty() ? "end of input" : "cannot read standard input: " + input_.error();
+            input().error().empty() ? "end of input" : "cannot read standard input: " + input().error();
         return Failure{"no answer for the " + std::string(subject), why};
     }
     if (word->empty()) {
-        return Failure{std::string(subject),
-                       "no answer in " + std::to_string(longest_blank >> 20) + " MiB of white space"};
+        std::string why = "no answer in ";
+        why.append(std::to_string(longest_blank >> 20)).append(" MiB of white space");
+        return Failure{std::string(subject), why};
     }
     if (word->size() > longest_answer) {
         return Failure{std::string(subject), "longer than " + std::to_string(longest_answer) + " bytes"};
@@ -72,6 +76,10 @@ Outcome<std::int32_t> Console::ask_integer(std::string_view prompt, std::string_
 
 void Console::report(const Failure& failure)
 {
+    // At a terminal the failure starts a line of its own, not the prompt's.
+    if (std::exchange(prompt_left_open_, false) && terminal_columns(out_) > 0) {
+        (void)write_output(out_, "\n");
+    }
     // Whole, even where an answer quoted in it holds a NUL character.
     const std::string line = "grisalturas: " + failure.what + ": " + failure.why + "\n";
     write_message(err_, line);

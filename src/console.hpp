@@ -37,8 +37,10 @@ public:
     void report(const Failure& failure);
 
 private:
-    AnswerInput& input_;
-    std::istream in_;
+    [[nodiscard]] const AnswerInput& input() const { return *static_cast<const AnswerInput*>(in_.rdbuf()); }
+
+    std::istream in_;  // reads the AnswerInput it was made with
     std::FILE* out_;
     std::FILE* err_;
+    bool prompt_left_open_ = false;  // a prompt whose answer never came ends the output
 };

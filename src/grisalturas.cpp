@@ -2,15 +2,15 @@
 // output unit, and writes the table of correspondence between gray tones and
 // altitudes that the digital elevation model generator reads.
 
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <new>
+#include <span>
 #include <string>
 
+#include "command_line.hpp"
 #include "console.hpp"
 #include "dialogue.hpp"
+#include "out_of_memory.hpp"
 #include "row_plan.hpp"
 #include "row_writer.hpp"
 #include "standard_streams.hpp"
@@ -20,73 +20,85 @@
 
 namespace {
 
-Console console(answer_input(), stdout, stderr);
-
 // The table being written; unless treatment commits it, an older table stays as it was.
 TableFile f1;
 
-bool stop(const Failure& failure)
+bool stop(Console& console, const Failure& failure)
 {
     console.report(failure);
     return false;
 }
 
 // Introduces the program, asks which table to write and makes sure it can be written.
-bool opening()
+bool opening(Console& console)
 {
     if (auto done = introduce(console); !done) {
-        return stop(done.error());
+        return stop(console, done.error());
     }
     const auto names = ask_table_names(console);
     if (!names) {
-        return stop(names.error());
+        return stop(console, names.error());
     }
     const auto table = table_path(names->folder, names->table, GRISALTURAS_DRIVE_ROOT);
     if (!table) {
-        return stop(table.error());
+        return stop(console, table.error());
     }
     if (auto done = f1.open(*table); !done) {
-        return stop(done.error());
+        return stop(console, done.error());
     }
     return true;
 }
 
 // Asks for the gray tones, the altitudes and the unit, then writes the rows.
-bool treatment()
+bool treatment(Console& console)
 {
     const auto parameters = ask_table_parameters(console);
     if (!parameters) {
-        return stop(parameters.error());
+        return stop(console, parameters.error());
     }
     const auto plan = plan_rows(*parameters);
     if (!plan) {
-        return stop(plan.error());
+        return stop(console, plan.error());
     }
     if (auto done = write_rows(f1, *plan, stderr); !done) {
-        return stop(done.error());
+        return stop(console, done.error());
     }
     if (auto done = f1.commit(); !done) {
-        return stop(done.error());
+        return stop(console, done.error());
+    }
+    return true;
+}
+
+// The usage or the version, where the command line asks for one instead of a table.
+bool tell(Console& console, const std::string& text)
+{
+    if (auto done = console.say(text); !done) {
+        return stop(console, done.error());
     }
     return true;
 }
 
 }  // namespace
 
-int main()
+int main(int argc, char* argv[])
 {
     take_standard_streams();
-    // Given back when memory runs out, so that the failure can still be told.
-    std::unique_ptr<char[]> spare(new (std::nothrow) char[std::size_t{64} << 10]);
-    bool written = false;
-    try {
-        written = opening() && treatment();
-    } catch (const std::bad_alloc&) {
-        spare.reset();
-        stop(os_failure(f1.label().empty() ? "cannot create the table" : "cannot write " + f1.label(), ENOMEM));
+    if (!take_memory_reserve()) {
+        report_out_of_memory(stderr, {});
+        return EXIT_FAILURE;
     }
-    if (!written) {
+    bool done = false;
+    try {
+        // Made here, not before main: running out of memory there could not be told.
+        Console console(answer_input(), stdout, stderr);
+        const std::string text = requested_text(std::span(argv, static_cast<std::size_t>(argc)).subspan(1),
+                                                GRISALTURAS_VERSION, GRISALTURAS_DRIVE_ROOT);
+        done = text.empty() ? opening(console) && treatment(console) : tell(console, text);
+    } catch (const std::bad_alloc&) {
+        report_out_of_memory(stderr, f1.label());
+    }
+    if (!done) {
         hold_own_window();
     }
-    return written ? EXIT_SUCCESS : EXIT_FAILURE;
+    return done ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -16,15 +16,38 @@ void take_standard_streams()
             (void)::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
         }
     }
-    struct sigaction previous {};
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
-    (void)::sigaction(SIGPIPE, &ignore, &previous);
+    (void)::sigaction(SIGPIPE, &ignore, nullptr);
 }
 
 void hold_own_window()
 {
     // A terminal outlives the programs run in it.
+}
+
+int write_output(std::FILE* stream, std::string_view text)
+{
+    if (std::fflush(stream) != 0) {
+        return errno;
+    }
+    const int fd = ::fileno(stream);
+    if (fd < 0) {
+        return errno;
+    }
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno != EINTR) {
+            return errno;
+        }
+        if (written == 0) {
+            return EIO;  // a stream that takes nothing would never take it all
+        }
+        if (written > 0) {
+            text.remove_prefix(static_cast<std::size_t>(written));
+        }
+    }
+    return 0;
 }
 
 int terminal_columns(std::FILE* stream)

@@ -3,6 +3,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,16 @@ void hold_own_window()
     while (::ReadConsoleW(in, &typed, 1, &got, nullptr) != 0 && got == 1 && typed != L'\r' && typed != L'\n' &&
            typed != L'\x1a') {
     }
+}
+
+int write_output(std::FILE* stream, std::string_view text)
+{
+    // The C library's streams continue a partial write themselves; no signal interrupts one here.
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() || std::fflush(stream) != 0) {
+        return errno != 0 ? errno : EIO;
+    }
+    return 0;
 }
 
 int terminal_columns(std::FILE* stream)

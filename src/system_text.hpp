@@ -21,4 +21,4 @@ std::string answer_text(std::string_view bytes);
 std::string refused_in_names(std::string_view answer);
 
 // Writes a message line to `stream` as the user reads it.
-void write_message(std::FILE* stream, const std::string& line);
+void write_message(std::FILE* stream, std::string_view line);

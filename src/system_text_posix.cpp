@@ -39,7 +39,7 @@ std::string refused_in_names(std::string_view)
     return {};  // names are bytes: the system refuses what it must, with its own reason
 }
 
-void write_message(std::FILE* stream, const std::string& line)
+void write_message(std::FILE* stream, std::string_view line)
 {
     // Nothing is left to tell the user if the message stream itself fails.
     (void)std::fwrite(line.data(), 1, line.size(), stream);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <new>
 
 #include "text_conversion.hpp"
 
@@ -117,16 +118,25 @@ std::string refused_in_names(std::string_view answer)
     return {};
 }
 
-void write_message(std::FILE* stream, const std::string& line)
+void write_message(std::FILE* stream, std::string_view line)
 {
     // Nothing is left to tell the user if the message stream itself fails.
-    if (const HANDLE console = console_of(stream)) {
-        (void)std::fflush(stream);
-        const std::wstring characters = to_wide(line);
-        DWORD written = 0;
-        (void)::WriteConsoleW(console, characters.data(), static_cast<DWORD>(characters.size()), &written, nullptr);
-        return;
+    try {
+        if (const HANDLE console = console_of(stream)) {
+            (void)std::fflush(stream);
+            const std::wstring characters = to_wide(line);
+            DWORD written = 0;
+            (void)::WriteConsoleW(console, characters.data(), static_cast<DWORD>(characters.size()), &written,
+                                  nullptr);
+            return;
+        }
+        if (!utf8_answers) {
+            const std::string bytes = from_wide(to_wide(line), ::GetACP());
+            (void)std::fwrite(bytes.data(), 1, bytes.size(), stream);
+            return;
+        }
+    } catch (const std::bad_alloc&) {
+        // No memory to convert it: the bytes as they are still say more than nothing.
     }
-    const std::string bytes = utf8_answers ? line : from_wide(to_wide(line), ::GetACP());
-    (void)std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    (void)std::fwrite(line.data(), 1, line.size(), stream);
 }

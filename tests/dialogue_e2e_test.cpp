@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "expected_dialogue.hpp"
 #include "program_session.hpp"
@@ -21,39 +24,75 @@ TEST(Dialogue, PlainRunShowsEveryTextAndWritesTheTable)
     EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"});
 }
 
-TEST(Dialogue, CommandLineArgumentsChangeNothing)
+TEST(Dialogue, CommandLineAsksForTheUsageOrTheVersionAndNothingElse)
 {
-    const Workspace workspace;
-    RunOptions options;
-    options.arguments = {"--help", "c:\\images\\maps\\other_tab.txt"};
-    const RunResult run = run_program(workspace.root(), expected::plain_answers, options);
-    EXPECT_EQ(run.out, expected::dialogue());
-    EXPECT_EQ(run.exit_status, 0);
-    EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"});
+    const std::string usage = "usage: grisalturas [--help | --version]\n";
+    const std::string version = "grisalturas " GRISALTURAS_VERSION "\n";
+#ifdef _WIN32
+    const std::string windows_help = usage;
+#else
+    const std::string windows_help;
+#endif
+    const struct {
+        std::vector<std::string> arguments;
+        std::string out_start;  // empty: the whole dialogue, and the table written
+    } cases[] = {
+        {{"--help"}, usage},
+        {{"-h"}, usage},
+        {{"/?"}, windows_help},
+        {{"--version"}, version},
+        {{"-V", "--help"}, version},
+        {{"c:\\images\\maps\\other_tab.txt", "-h"}, usage},
+        {{"c:\\images\\maps\\other_tab.txt"}, ""},
+        {{"--helps", "-v", "help"}, ""},
+    };
+    for (const auto& c : cases) {
+        const Workspace workspace;
+        RunOptions options;
+        options.arguments = c.arguments;
+        const RunResult run = run_program(workspace.root(), expected::plain_answers, options);
+        const std::string at = c.arguments.front();
+        EXPECT_EQ(run.exit_status, 0) << at;
+        EXPECT_EQ(run.err, "") << at;
+        if (c.out_start.empty()) {
+            EXPECT_EQ(run.out, expected::dialogue()) << at;
+            EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"}) << at;
+        } else {
+            EXPECT_TRUE(run.out.starts_with(c.out_start)) << at << ": " << run.out;
+            EXPECT_TRUE(c.out_start != version || run.out == version) << at << ": " << run.out;
+            EXPECT_TRUE(workspace.maps_listing().empty()) << at;
+        }
+    }
 }
 
 #ifndef _WIN32
 TEST(Dialogue, EachPromptIsShownBeforeItsAnswerIsAwaited)
 {
-    const Workspace workspace;
-    ProgramSession session(workspace.root());
-    const char* steps[][2] = {
-        {"C:\\images : ? ", "maps\n"},
-        {"_tab.txt) ? ", "sierra\n"},
-        {"in the image ? ", "0\n"},
-        {"Gray tone Step ? ", "1\n"},
-        {"First hypsometric value (in meter) ? ", "10\n"},
-        {"(in meter)  ? ", "20\n"},
-        {"hypsometric step (in meter) ? ", "5\n"},
-        {"3 ====> millimeters\n\t\t", "1\n"},
-    };
-    for (const auto& [prompt, answer] : steps) {
-        ASSERT_TRUE(session.wait_for_output(prompt)) << prompt;
-        session.send(answer);
+    // Names of one character included: fewer bytes than any mark of an encoding.
+    for (const auto& [folder, table] : {std::pair{"maps", "sierra"}, std::pair{"m", "s"}}) {
+        const Workspace workspace;
+        std::filesystem::create_directories(workspace.root() / "images" / folder);
+        ProgramSession session(workspace.root());
+        const std::string steps[][2] = {
+            {"C:\\images : ? ", folder + std::string("\n")},
+            {"_tab.txt) ? ", table + std::string("\n")},
+            {"in the image ? ", "0\n"},
+            {"Gray tone Step ? ", "1\n"},
+            {"First hypsometric value (in meter) ? ", "10\n"},
+            {"(in meter)  ? ", "20\n"},
+            {"hypsometric step (in meter) ? ", "5\n"},
+            {"3 ====> millimeters\n\t\t", "1\n"},
+        };
+        for (const auto& [prompt, answer] : steps) {
+            ASSERT_TRUE(session.wait_for_output(prompt)) << prompt << " after " << folder;
+            session.send(answer);
+        }
+        const RunResult run = session.finish();
+        EXPECT_EQ(run.out, expected::dialogue());
+        EXPECT_EQ(run.exit_status, 0);
+        EXPECT_EQ(Workspace::read(workspace.root() / "images" / folder / (table + std::string("_tab.txt"))),
+                  expected::plain_table);
     }
-    const RunResult run = session.finish();
-    EXPECT_EQ(run.out, expected::dialogue());
-    EXPECT_EQ(run.exit_status, 0);
 }
 
 #endif

@@ -96,34 +96,53 @@ TEST(OutOfMemory, EndsTheRunWithOneLineAndKeepsTheTable)
     const Workspace plain;
     ASSERT_EQ(run_program(plain.root(), input).exit_status, 0);
     const std::string table = Workspace::read(plain.table("sierra"));
-    // Through the unnamed file and, where strace can refuse it, the named one.
-    std::vector<std::vector<std::string>> paths = {{}};
-    if (strace_works()) {
-        paths.push_back({"strace", "-qq", "-f", "-o", "/dev/null", "-e", named_file_injection(input)});
-    }
     int failures = 0;
-    for (const auto& through : paths) {
-        for (std::size_t kib = 2048; kib <= 16384; kib += 384) {
-            const WithOldTable workspace;
-            RunOptions options;
-            options.wrapper = through;
-            options.wrapper.insert(options.wrapper.end(), {"prlimit", "--as=" + std::to_string(kib << 10)});
-            const RunResult run = run_program(workspace.root(), input, options);
-            const std::string at = std::to_string(kib) + " KiB" + (through.empty() ? "" : ", named file");
-            if (run.exit_status == 127 && run.err.find("error while loading shared libraries") != std::string::npos) {
-                continue;  // the program's own code never ran
-            }
-            if (run.exit_status == 0) {
-                EXPECT_TRUE(Workspace::read(workspace.table("sierra")) == table) << at;
-                EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"}) << at;
-                continue;
-            }
-            ++failures;
-            EXPECT_EQ(run.exit_status, 1) << at << ": " << run.err;
-            EXPECT_TRUE(run.err.ends_with(": Cannot allocate memory\n") &&
-                        std::count(run.err.begin(), run.err.end(), '\n') == 1)
-                << at << ": " << run.err;
-            expect_old_table_kept(workspace);
+    // Runs under a limit of `kib` KiB, through `wrapper`; false where the
+    // loader could not even start the program's own code.
+    const auto run_within = [&](std::size_t kib, const std::vector<std::string>& wrapper) {
+        const WithOldTable workspace;
+        RunOptions options;
+        options.wrapper = wrapper;
+        options.wrapper.insert(options.wrapper.end(), {"prlimit", "--as=" + std::to_string(kib << 10)});
+        const RunResult run = run_program(workspace.root(), input, options);
+        const std::string at = std::to_string(kib) + " KiB" + (wrapper.empty() ? "" : ", named file");
+        if (run.exit_status == 127 && run.err.find("error while loading shared libraries") != std::string::npos) {
+            return false;
+        }
+        if (run.exit_status == 0) {
+            EXPECT_TRUE(Workspace::read(workspace.table("sierra")) == table) << at;
+            EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"}) << at;
+            return true;
+        }
+        ++failures;
+        EXPECT_EQ(run.exit_status, 1) << at << ": " << run.err;
+        EXPECT_TRUE(run.err.ends_with(": Cannot allocate memory\n") &&
+                    std::count(run.err.begin(), run.err.end(), '\n') == 1)
+            << at << ": " << run.err;
+        expect_old_table_kept(workspace);
+        return true;
+    };
+    // Outcomes change most just above the least the program loads in, where
+    // the C++ runtime and the program start up: found by halving, then crossed
+    // in fine steps. Above, coarse steps up to more than the table needs.
+    constexpr std::size_t most = 16384;
+    constexpr std::size_t fine = 32;
+    std::size_t refused = 0;
+    std::size_t loaded = most;
+    while (loaded - refused > fine) {
+        const std::size_t middle = (refused + loaded) / 2;
+        (run_within(middle, {}) ? loaded : refused) = middle;
+    }
+    for (std::size_t kib = loaded; kib < loaded + 1024; kib += fine) {
+        (void)run_within(kib, {});
+    }
+    // Through the named file, where strace can refuse the unnamed one.
+    const std::vector<std::string> named = {
+        "strace", "-qq", "-f", "-o", "/dev/null", "-e", named_file_injection(input)};
+    for (std::size_t kib = loaded + 1024; kib <= most; kib += 1024) {
+        (void)run_within(kib, {});
+        if (strace_works()) {
+            (void)run_within(kib, named);
         }
     }
     EXPECT_GT(failures, 0) << "no limit was tight enough to try anything";

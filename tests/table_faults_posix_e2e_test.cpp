@@ -157,6 +157,37 @@ TEST(StandardStreams, ClosedOrUnreadableAreReportedAndNeverTakeTheTable)
     }
 }
 
+TEST(StandardStreams, AtATerminalAFailureAtAPromptStartsALineOfItsOwn)
+{
+    if (!emulator().empty() || std::system("script --version >/dev/null 2>&1") != 0) {  // NOLINT(cert-env33-c)
+        GTEST_SKIP() << "no terminal to run the program in here";
+    }
+    const WithOldTable workspace;
+    RunOptions options;
+    // Standard output a terminal, and the answers still from their file.
+    options.wrapper = {"sh", "-c", "exec script -qec \"'$0' <&3\" /dev/null 3<&0 </dev/null"};
+    const RunResult run = run_program(workspace.root(), "maps", options);
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_TRUE(run.out.ends_with("_tab.txt) ? \r\ngrisalturas: no answer for the table name: end of input\r\n"))
+        << run.out;
+    expect_old_table_kept(workspace);
+}
+
+TEST(StandardStreams, AnInterruptedPromptIsWrittenWhole)
+{
+    if (!strace_works()) {
+        GTEST_SKIP() << "strace cannot run here";
+    }
+    const Workspace workspace;
+    // The banner's write, and a prompt's.
+    for (const char* when : {"1", "3"}) {
+        const RunResult run = run_program(workspace.root(), expected::plain_answers,
+                                          injecting(std::string("write:error=EINTR:when=") + when));
+        EXPECT_EQ(run.exit_status, 0) << when << ": " << run.err;
+        EXPECT_EQ(run.out, expected::dialogue()) << when;
+    }
+}
+
 TEST(FailedWrites, LeaveTheTableAsItWas)
 {
     const WithOldTable workspace;
