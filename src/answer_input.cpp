@@ -94,9 +94,8 @@ bool AnswerInput::read_more()
 bool AnswerInput::may_begin_a_mark() const
 {
     const std::string_view start(raw_.data(), raw_size_);
-    return std::any_of(marks.begin(), marks.end(), [&](std::string_view mark) {
-        return start.size() < mark.size() && mark.starts_with(start);
-    });
+    return std::any_of(marks.begin(), marks.end(),
+                       [&](std::string_view mark) { return start.size() < mark.size() && mark.starts_with(start); });
 }
 
 void AnswerInput::decide_encoding()

@@ -126,8 +126,7 @@ void write_message(std::FILE* stream, std::string_view line)
             (void)std::fflush(stream);
             const std::wstring characters = to_wide(line);
             DWORD written = 0;
-            (void)::WriteConsoleW(console, characters.data(), static_cast<DWORD>(characters.size()), &written,
-                                  nullptr);
+            (void)::WriteConsoleW(console, characters.data(), static_cast<DWORD>(characters.size()), &written, nullptr);
             return;
         }
         if (!utf8_answers) {
