@@ -4,5 +4,5 @@
 
 Failure os_failure(std::string what, int error_number)
 {
-    return {std::move(what), std::strerror(error_number)};  // NOLINT(concurrency-mt-unsafe): one thread
+    return {std::move(what), std::strerror(error_number)};
 }

@@ -16,13 +16,13 @@ struct Failure {
 Failure os_failure(std::string what, int error_number);
 
 // The result of a step that may fail: its value, or the failure in its
-// place. Read as std::expected is: `if (!x)`, `*x`, `x->`, `x.error()`.
+// place. Read as std::expected is: `if (!x)`, `*x`, `x->`, `x.error()`;
+// made from either without naming the type, as `return value;` or `return failure;`.
 template <class T = void>
 class Outcome {
 public:
-    Outcome(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT(google-explicit-constructor)
-    Outcome(Failure failure)
-        : state_(std::in_place_index<1>, std::move(failure)) {}  // NOLINT(google-explicit-constructor)
+    Outcome(T value) : state_(std::in_place_index<0>, std::move(value)) {}
+    Outcome(Failure failure) : state_(std::in_place_index<1>, std::move(failure)) {}
 
     explicit operator bool() const { return state_.index() == 0; }
     const T& operator*() const { return std::get<0>(state_); }
@@ -38,7 +38,7 @@ template <>
 class Outcome<void> {
 public:
     Outcome() = default;
-    Outcome(Failure failure) : failure_(std::move(failure)) {}  // NOLINT(google-explicit-constructor)
+    Outcome(Failure failure) : failure_(std::move(failure)) {}
 
     explicit operator bool() const { return !failure_; }
     [[nodiscard]] const Failure& error() const { return *failure_; }

@@ -15,7 +15,7 @@ char* reserve = nullptr;
 // throws: a terminate handler would come too late for the unwinding.
 void give_back_reserve()
 {
-    std::free(reserve);  // NOLINT(cppcoreguidelines-no-malloc): memory the allocator itself takes back
+    std::free(reserve);
     reserve = nullptr;
     std::set_new_handler(nullptr);
     throw std::bad_alloc();
@@ -26,7 +26,7 @@ void give_back_reserve()
 bool take_memory_reserve()
 {
     constexpr std::size_t reserve_size = std::size_t{64} << 10;
-    reserve = static_cast<char*>(std::malloc(reserve_size));  // NOLINT(cppcoreguidelines-no-malloc)
+    reserve = static_cast<char*>(std::malloc(reserve_size));
     if (reserve == nullptr) {
         return false;
     }
@@ -36,7 +36,7 @@ bool take_memory_reserve()
 
 void report_out_of_memory(std::FILE* stream, std::string_view table_label)
 {
-    const char* why = std::strerror(ENOMEM);  // NOLINT(concurrency-mt-unsafe): one thread
+    const char* why = std::strerror(ENOMEM);
     if (table_label.empty()) {
         write_message(stream, "grisalturas: cannot create the table: ");
     } else {

@@ -15,7 +15,7 @@ std::size_t read_standard_input(char* buffer, std::size_t size, std::string& err
             return static_cast<std::size_t>(got);
         }
         if (errno != EINTR) {
-            error = std::strerror(errno);  // NOLINT(concurrency-mt-unsafe): one thread reads
+            error = std::strerror(errno);
             return 0;
         }
     }

@@ -13,11 +13,11 @@ namespace {
 // An answer came as UTF-8 (or from the console): messages on a pipe or file use it too.
 bool utf8_answers = false;
 
-// The console's characters as UTF-8 bytes, whatever its code page.
-std::size_t read_console(HANDLE console, char* buffer, std::size_t size, std::string& error)
+// The console's characters as UTF-8 bytes, whatever its code page. A
+// character split between two reads waits in `pending_high_surrogate` for its other half.
+std::size_t read_console(HANDLE console, wchar_t& pending_high_surrogate, char* buffer, std::size_t size,
+                         std::string& error)
 {
-    // A character split between two reads waits for its other half.
-    static wchar_t pending_high_surrogate = 0;
     // Each character takes at most three bytes of UTF-8; a pair of surrogates, four.
     std::wstring characters(size / 3, L'\0');
     for (;;) {
@@ -84,8 +84,8 @@ AnswerInput& answer_input()
     if (const HANDLE console = console_of(stdin)) {
         utf8_answers = true;
         static AnswerInput characters(
-            [console](char* buffer, std::size_t size, std::string& error) {
-                return read_console(console, buffer, size, error);
+            [console, pending_high_surrogate = wchar_t{0}](char* buffer, std::size_t size, std::string& error) mutable {
+                return read_console(console, pending_high_surrogate, buffer, size, error);
             },
             true);
         return characters;

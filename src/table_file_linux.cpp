@@ -107,7 +107,7 @@ unsigned attribute_flags(const std::string& path)
         return 0;
     }
     int flags = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {  // NOLINT(cppcoreguidelines-pro-type-vararg)
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
         flags = 0;
     }
     ::close(fd);
@@ -119,7 +119,7 @@ bool may_override_sticky_folder()
 {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct capabilities[_LINUX_CAPABILITY_U32S_3]{};
-    if (::syscall(SYS_capget, &header, capabilities) != 0) {  // NOLINT(cppcoreguidelines-pro-type-vararg)
+    if (::syscall(SYS_capget, &header, capabilities) != 0) {
         return false;
     }
     return (capabilities[CAP_FOWNER / 32].effective >> (CAP_FOWNER % 32) & 1U) != 0;
@@ -223,7 +223,7 @@ int sync_folder(const std::string& folder, int fd)
 
 std::string reason(int error_number)
 {
-    return std::strerror(error_number);  // NOLINT(concurrency-mt-unsafe): one thread
+    return std::strerror(error_number);
 }
 
 }  // namespace
@@ -254,7 +254,7 @@ struct TableFile::Platform {
 
 void TableFile::Forget::operator()(Platform* platform) const
 {
-    delete platform;  // NOLINT(cppcoreguidelines-owning-memory)
+    delete platform;
 }
 
 namespace {
@@ -301,7 +301,7 @@ Status check_place(const std::string& label, const std::string& folder, const st
 // A folder that is not there, named: the first of them from c:\images down.
 Failure name_missing_folder(const TablePath& table)
 {
-    for (const Place& folder : table.folders) {
+    for (const Place& folder : table.folders()) {
         struct stat status {};
         if (::stat(folder.path.c_str(), &status) != 0 && errno == ENOENT) {
             return {"cannot create " + table.label, "the folder " + folder.label + " does not exist"};
@@ -361,7 +361,7 @@ Status TableFile::open(const TablePath& table)
     }
     // Past a link, the folder is the one the link leads to.
     const bool linked = target_ != table.path;
-    const std::string folder_label = linked ? printable(platform->folder) : table.folders.back().label;
+    const std::string folder_label = linked ? printable(platform->folder) : table.folder().label;
     if (auto done = check_place(label(), platform->folder, folder_label, target_, platform->old); !done) {
         return done;
     }

@@ -98,7 +98,7 @@ Status check_not_in_use(const std::wstring& target, const std::string& label)
 // A folder that is not there, named: the first of them from c:\images down.
 Status name_missing_folder(const TablePath& table, DWORD error)
 {
-    for (const Place& folder : table.folders) {
+    for (const Place& folder : table.folders()) {
         const std::wstring path = prefixed_path(widen(folder.path), L"\\\\?\\");
         if (!path.empty() && ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
             (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND)) {
@@ -129,7 +129,7 @@ struct TableFile::Platform {
 
 void TableFile::Forget::operator()(Platform* platform) const
 {
-    delete platform;  // NOLINT(cppcoreguidelines-owning-memory)
+    delete platform;
 }
 
 Status TableFile::open(const TablePath& table)

@@ -1,6 +1,7 @@
 #include "table_path.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "printable.hpp"
 #include "system_text.hpp"
@@ -44,23 +45,35 @@ std::string local_table_path(std::string_view composed, std::string_view drive_r
 
 Outcome<TablePath> table_path(std::string_view folder, std::string_view table, std::string_view drive_root)
 {
-    const std::string composed = compose_table_name(folder, table);
+    std::string composed = compose_table_name(folder, table);
     if (composed.find('\0') != std::string::npos) {
         return Failure{"cannot create the table", "its name holds a NUL character"};
     }
-    const std::string local = local_table_path(composed, drive_root);
-    TablePath path{label_of(composed, local), local, {}};
+    std::string local = local_table_path(composed, drive_root);
+    const std::string label = label_of(composed, local);
     for (const auto& [answer, kind] : {std::pair{folder, "folder"}, std::pair{table, "table"}}) {
         if (const std::string why = refused_in_names(answer); !why.empty()) {
-            return Failure{"cannot create " + path.label, std::string("the ") + kind + " name " + why};
+            return Failure{"cannot create " + label, std::string("the ") + kind + " name " + why};
         }
     }
-    // Each folder down to the table's own, for a message that names the one missing.
+    return TablePath{label, std::move(local), std::move(composed), std::string(drive_root)};
+}
+
+std::vector<Place> TablePath::folders() const
+{
+    std::vector<Place> places;
     for (auto separator = base.size() - 1; separator != std::string::npos && separator < composed.size();
          separator = composed.find('\\', separator + 1)) {
         const std::string name = composed.substr(0, separator);
         const std::string folder_path = local_table_path(name, drive_root);
-        path.folders.push_back({label_of(name, folder_path), folder_path});
+        places.push_back({label_of(name, folder_path), folder_path});
     }
-    return path;
+    return places;
+}
+
+Place TablePath::folder() const
+{
+    const std::string name = composed.substr(0, composed.rfind('\\'));
+    const std::string folder_path = local_table_path(name, drive_root);
+    return {label_of(name, folder_path), folder_path};
 }

@@ -25,7 +25,13 @@ struct Place {
 struct TablePath {
     std::string label;
     std::string path;
-    std::vector<Place> folders;  // from c:\images down to the table's own folder
+    std::string composed;  // the name as composed, before it is made a path of this system
+    std::string drive_root;
+
+    // The folders from c:\images down to the table's own, for a message that
+    // names the one missing; the last of them, the table's own.
+    [[nodiscard]] std::vector<Place> folders() const;
+    [[nodiscard]] Place folder() const;
 };
 
 // The table of these answers, or a failure where the system could not take

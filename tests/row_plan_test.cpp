@@ -75,6 +75,7 @@ TEST(PlanRows, RefusesAnyValueBeyondThirtyTwoBits)
         {{0, int_max, 0, 1, int_max, 3}, ""},
         // No rows: nothing to overflow.
         {{int_max, int_max, 100, 90, 5, 3}, ""},
+        // 2^32 rows, from the least altitude to the greatest, each in range.
         {{0, 0, int_min, int_max, 1, 0}, ""},
     };
     for (const auto& c : cases) {
