@@ -11,7 +11,7 @@ MINGW_CXX_INCLUDE = $(shell x86_64-w64-mingw32-g++-posix -print-file-name=includ
 WINDOWS_TIDY = --extra-arg=--target=x86_64-w64-mingw32 \
 	--extra-arg=-isystem$(MINGW_CXX_INCLUDE) --extra-arg=-isystem$(MINGW_CXX_INCLUDE)/x86_64-w64-mingw32
 
-.PHONY: all build run test test-windows test-aarch64 test-s390x install package package-windows bench fuzz lint clean
+.PHONY: all build run test test-windows test-aarch64 test-s390x test-i686 test-armhf install package package-windows bench fuzz lint clean
 
 all: build
 
@@ -36,12 +36,9 @@ test:
 test-windows:
 	$(MAKE) test PRESET=windows
 
-# Cross-builds for Linux on aarch64 or on s390x (big-endian) and runs every test under qemu-user.
-test-aarch64:
-	$(MAKE) test PRESET=aarch64
-
-test-s390x:
-	$(MAKE) test PRESET=s390x
+# Cross-builds for Linux on aarch64, s390x (big-endian), i686 or armhf (both 32-bit) and runs every test under qemu-user.
+test-aarch64 test-s390x test-i686 test-armhf:
+	$(MAKE) test PRESET=$(@:test-%=%)
 
 install: build
 	cmake --install build/$(PRESET) --prefix $(PREFIX)

@@ -1,5 +1,6 @@
 // What only a POSIX system shows of the table's safety: permissions, links,
 // signals, and writes that fail.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -79,6 +81,28 @@ TEST(Replacement, KeepsTheOldPermissionsAndGivesNewTablesTheUsualOnes)
         options.wrapper = in_shell(std::string("umask ") + mask + ";");
         EXPECT_EQ(run_program(workspace.root(), expected::plain_answers, options).exit_status, 0);
         EXPECT_EQ(permissions(workspace.table("sierra")), 0666U & ~std::stoul(mask, nullptr, 8)) << mask;
+    }
+}
+
+TEST(Replacement, OfAnOldTablePastTwoOrFourGibibytesOrDatedPast2038)
+{
+    constexpr std::uintmax_t gibibyte = std::uintmax_t{1} << 30;
+    constexpr std::int64_t in_2040 = 2208988800;  // past what 32 bits of seconds reach
+    const struct {
+        std::uintmax_t size;
+        std::int64_t modified;  // 0: as written
+    } cases[] = {{2 * gibibyte + 1, 0}, {4 * gibibyte + 1, 0}, {old_table.size(), in_2040}};
+    for (const auto& c : cases) {
+        const WithOldTable workspace;
+        fs::resize_file(workspace.table("sierra"), c.size);  // sparse: no room taken
+        if (c.modified != 0) {
+            const timespec times[2] = {{static_cast<time_t>(c.modified), 0}, {static_cast<time_t>(c.modified), 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, workspace.table("sierra").c_str(), times, 0), 0);
+        }
+        const RunResult run = run_program(workspace.root(), expected::plain_answers);
+        EXPECT_EQ(run.exit_status, 0) << c.size << ": " << run.err;
+        EXPECT_EQ(Workspace::read(workspace.table("sierra")), expected::plain_table) << c.size;
+        EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"}) << c.size;
     }
 }
 
