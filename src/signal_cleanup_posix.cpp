@@ -9,14 +9,27 @@
 
 namespace {
 
-std::atomic<const char*> pending_removal{nullptr};
-static_assert(std::atomic<const char*>::is_always_lock_free, "read from a signal handler");
+std::atomic<int> pending_folder{-1};
+std::atomic<const char*> pending_name{nullptr};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<const char*>::is_always_lock_free,
+              "read from a signal handler");
 
 // Every signal that ends a process unless it is caught, but those that a
 // fault of the program raises, which debuggers and sanitizers must see as
 // they are. SIGPIPE is ignored from the start: a closed output is reported.
-constexpr int ending_signals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2,  SIGVTALRM,
-                                  SIGPROF, SIGXCPU, SIGPOLL, SIGPWR,  SIGSYS,  SIGABRT, SIGSTKFLT};
+constexpr int ending_signals[] = {
+    SIGHUP,    SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF, SIGXCPU, SIGSYS, SIGABRT,
+// and those that only some systems have
+#ifdef SIGPOLL
+    SIGPOLL,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+};
 
 extern "C" void clean_up_and_die(int signal_number)
 {
@@ -25,8 +38,8 @@ extern "C" void clean_up_and_die(int signal_number)
         constexpr char erase[] = "\r\033[K";
         (void)!::write(terminal, erase, sizeof erase - 1);
     }
-    if (const char* path = pending_removal.load()) {
-        ::unlink(path);
+    if (const char* name = pending_name.load()) {
+        ::unlinkat(pending_folder.load(), name, 0);
     }
     struct sigaction default_action {};
     default_action.sa_handler = SIG_DFL;
@@ -34,17 +47,26 @@ extern "C" void clean_up_and_die(int signal_number)
     (void)::raise(signal_number);  // delivered, with its default effect, once this handler returns
 }
 
+// Calls `act` with each ending signal.
+template <class Act>
+void for_each_ending_signal(Act act)
+{
+    for (const int signal_number : ending_signals) {
+        act(signal_number);
+    }
+#ifdef SIGRTMIN
+    // The real-time signals too; those below SIGRTMIN belong to the C library.
+    for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
+        act(signal_number);
+    }
+#endif
+}
+
 sigset_t ending_signal_set()
 {
     sigset_t set;
     sigemptyset(&set);
-    for (int signal_number : ending_signals) {
-        sigaddset(&set, signal_number);
-    }
-    // The real-time signals too; those below SIGRTMIN belong to the C library.
-    for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
-        sigaddset(&set, signal_number);
-    }
+    for_each_ending_signal([&](int signal_number) { sigaddset(&set, signal_number); });
     return set;
 }
 
@@ -55,21 +77,22 @@ void install_cleanup_handlers()
     struct sigaction action {};
     action.sa_handler = clean_up_and_die;
     action.sa_mask = ending_signal_set();
-    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+    for_each_ending_signal([&](int signal_number) {
         struct sigaction previous {};
-        if (sigismember(&action.sa_mask, signal_number) == 1 && ::sigaction(signal_number, nullptr, &previous) == 0 &&
-            previous.sa_handler != SIG_IGN) {
+        if (::sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
             ::sigaction(signal_number, &action, nullptr);
         }
-    }
+    });
     // A table past the file size limit fails its write with EFBIG, and is
     // reported, instead of killing the program.
     (void)::signal(SIGXFSZ, SIG_IGN);
 }
 
-void remove_on_signal(const char* path)
+void remove_on_signal(int folder, const char* name)
 {
-    pending_removal.store(path);
+    pending_name.store(nullptr);
+    pending_folder.store(folder);
+    pending_name.store(name);
 }
 
 SignalsHeld::SignalsHeld()

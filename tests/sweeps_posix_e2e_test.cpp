@@ -106,8 +106,8 @@ TEST(OutOfMemory, EndsTheRunWithOneLineAndKeepsTheTable)
         options.wrapper.insert(options.wrapper.end(), {"prlimit", "--as=" + std::to_string(kib << 10)});
         const RunResult run = run_program(workspace.root(), input, options);
         const std::string at = std::to_string(kib) + " KiB" + (wrapper.empty() ? "" : ", named file");
-        if (run.exit_status == 127 && run.err.find("error while loading shared libraries") != std::string::npos) {
-            return false;
+        if (run.exit_status == 127) {
+            return false;  // the loader could not start the program's own code
         }
         if (run.exit_status == 0) {
             EXPECT_TRUE(Workspace::read(workspace.table("sierra")) == table) << at;

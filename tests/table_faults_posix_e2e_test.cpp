@@ -237,8 +237,8 @@ TEST(FailedWrites, AFailedSyncOrRenameIsReportedAndKeepsTheTable)
     } cases[] = {
         {"fsync:error=EIO", small, "cannot write " + sierra_label + ": Input/output error"},
         {"fchmod:error=EPERM", small, "cannot write " + sierra_label + ": Operation not permitted"},
-        {"rename:error=EXDEV", small, "cannot replace " + sierra_label + ": Invalid cross-device link"},
-        {"fdatasync:error=EIO", large, "cannot write " + sierra_label + ": Input/output error"},
+        {"renameat:error=EXDEV", small, "cannot replace " + sierra_label + ": Invalid cross-device link"},
+        {"sync_file_range:error=EIO", large, "cannot write " + sierra_label + ": Input/output error"},
         {"fsync:error=EIO", large, "cannot write " + sierra_label + ": Input/output error"},
     };
     for (const auto& c : cases) {
@@ -264,11 +264,11 @@ TEST(MissingFeatures, AreDoneWithoutAndTheTableIsTheSame)
     const Workspace plain;
     ASSERT_EQ(run_program(plain.root(), input).exit_status, 0);
     const std::string table = Workspace::read(plain.table("sierra"));
-    // No reservation, and no thread to sync the rows while they are written.
-    for (const std::string call : {"fallocate", "clone3"}) {
+    // No reservation, and no writeback started while the rows are written.
+    for (const std::string call : {"fallocate", "sync_file_range"}) {
         const WithOldTable workspace;
         const fs::path log = workspace.root() / "trace";
-        const std::string injection = "inject=" + call + (call == "clone3" ? ":error=EAGAIN" : ":error=EOPNOTSUPP");
+        const std::string injection = "inject=" + call + (call == "fallocate" ? ":error=EOPNOTSUPP" : ":error=ENOSYS");
         const RunResult run = run_program(workspace.root(), input, traced({"-o", log.string(), "-e", injection}));
         EXPECT_EQ(run.exit_status, 0) << call;
         EXPECT_EQ(run.err, "") << call;

@@ -1,0 +1,53 @@
+// A temporary file in a folder held open, which takes a name in that folder
+// in one step once it is complete, and is removed on any other ending.
+//
+// It is unnamed where the system can make such a file, and shows nowhere
+// until it is in place; elsewhere it has a name beside the table that nobody
+// can guess, .grisalturas-<host>-<process>-<random>, which the signals that
+// end a run remove, and which a later run of the same user on the same
+// machine removes if the run that made it ended without doing so.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+class TemporaryFile {
+public:
+    TemporaryFile() = default;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() { discard(); }
+
+    // Makes the file in `folder`, with `mode`. Returns 0, or the error number.
+    int create(int folder, mode_t mode);
+
+    [[nodiscard]] int fd() const { return fd_; }
+
+    // Puts the file in place of `name` in the folder, in one step. A named
+    // file is closed, and its close checked, before its rename: a share that
+    // cannot rename an open file, or that uploads it as it closes, tells so
+    // before anything is in place. Returns 0, or the error number.
+    int put_in_place(const char* name);
+
+    // Closes the file, if it is still open. Returns 0, or the error number.
+    int close();
+
+    // Closes the file and removes it, if it is not in place.
+    void discard();
+
+private:
+    // Gives the file a name nobody can guess, with `make(name)` (0, or the error number).
+    template <class Make>
+    int make_named(Make make);
+
+    int folder_ = -1;
+    int fd_ = -1;
+    std::string name_;  // while it has a name of its own
+};
+
+// Removes what runs of this user on this machine left in `folder` when they
+// ended without removing their temporary file: a lost connection, a kill
+// that no handler sees. Never another running one's, nor one of another
+// machine sharing the folder. Best done before a run makes its own.
+void remove_left_temporaries(int folder);

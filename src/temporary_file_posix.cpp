@@ -1,0 +1,176 @@
+// The states of a temporary file, in order:
+//
+//   created   open, unnamed; or under a name of its own, which the signals
+//             that end a run remove
+//   named     (replacing an older file) an unnamed file linked to a name of its own
+//   closed    a named file closed, its close checked, before its rename
+//   in place  linked or renamed to the table's name: nothing is left to remove
+//
+// Before it is in place, discard (or the destructor) removes it.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <random>
+#include <string_view>
+#include <utility>
+
+#include "file_system.hpp"
+#include "signal_cleanup.hpp"
+#include "temporary_file.hpp"
+
+namespace {
+
+constexpr std::string_view prefix = ".grisalturas-";
+
+// This machine's name, as far as it is safe in a file name: what tells runs
+// on this machine from those on others that share the folder.
+std::string machine_name()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) {
+        return "unknown";
+    }
+    std::string safe;
+    for (const char* c = name; *c != '\0' && safe.size() < 64; ++c) {
+        const bool plain = (*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9');
+        safe.push_back(plain ? *c : '_');
+    }
+    return safe.empty() ? "unknown" : safe;
+}
+
+// The start of the names of this machine's temporary files.
+std::string own_prefix()
+{
+    return std::string(prefix) + machine_name() + "-";
+}
+
+std::string random_name()
+{
+    std::random_device random;
+    const std::uint64_t bits = std::uint64_t{random()} << 32 | random();
+    char digits[17] = {};
+    (void)std::to_chars(digits, digits + 16, bits, 16);
+    return own_prefix() + std::to_string(::getpid()) + "-" + digits;
+}
+
+}  // namespace
+
+template <class Make>
+int TemporaryFile::make_named(Make make)
+{
+    constexpr int attempts = 16;  // a name taken by chance is all but impossible
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        std::string name;
+        try {
+            name = random_name();
+        } catch (const std::exception&) {  // no source of randomness
+            return EAGAIN;
+        }
+        const SignalsHeld held;
+        const int error_number = make(name.c_str());
+        if (error_number == 0) {
+            name_ = std::move(name);
+            remove_on_signal(folder_, name_.c_str());
+        }
+        if (error_number != EEXIST) {
+            return error_number;
+        }
+    }
+    return EEXIST;
+}
+
+int TemporaryFile::create(int folder, mode_t mode)
+{
+    folder_ = folder;
+    const int error_number = open_unnamed(folder, mode, fd_);
+    if (error_number != ENOTSUP) {
+        return error_number;
+    }
+    // O_EXCL: a name that is taken, by a file or a link, is never opened.
+    return make_named([&](const char* name) {
+        fd_ = ::openat(folder, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOCTTY, mode);
+        return fd_ >= 0 ? 0 : errno;
+    });
+}
+
+int TemporaryFile::put_in_place(const char* name)
+{
+    if (name_.empty()) {
+        const int error_number = name_unnamed(fd_, folder_, name);
+        if (error_number != EEXIST) {
+            return error_number;  // a new file, in place at once
+        }
+        // An older file is there: the unnamed file takes a name of its own, to be renamed over it.
+        if (const int named = make_named([&](const char* own) { return name_unnamed(fd_, folder_, own); })) {
+            return named;
+        }
+    }
+    if (const int error_number = close()) {
+        return error_number;
+    }
+    const SignalsHeld held;
+    if (::renameat(folder_, name_.c_str(), folder_, name) != 0) {
+        return errno;
+    }
+    remove_on_signal(-1, nullptr);
+    name_.clear();
+    return 0;
+}
+
+int TemporaryFile::close()
+{
+    const int fd = std::exchange(fd_, -1);
+    return fd < 0 || ::close(fd) == 0 ? 0 : errno;
+}
+
+void TemporaryFile::discard()
+{
+    (void)close();
+    if (!name_.empty()) {
+        const SignalsHeld held;
+        ::unlinkat(folder_, name_.c_str(), 0);
+        remove_on_signal(-1, nullptr);
+        name_.clear();
+    }
+}
+
+void remove_left_temporaries(int folder)
+{
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0) {
+        return;  // a folder that cannot be read keeps what is in it
+    }
+    DIR* entries = ::fdopendir(listing);
+    if (entries == nullptr) {
+        ::close(listing);
+        return;
+    }
+    const std::string own = own_prefix();
+    while (const dirent* entry = ::readdir(entries)) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(own)) {
+            continue;
+        }
+        // The process that made it: a running one keeps its file.
+        pid_t pid = 0;
+        const char* digits = name.data() + own.size();
+        const auto [end, error] = std::from_chars(digits, name.data() + name.size(), pid);
+        if (error != std::errc() || *end != '-' || pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 ||
+            errno != ESRCH) {
+            continue;
+        }
+        struct stat status {};
+        if (::fstatat(folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode) &&
+            status.st_uid == ::geteuid()) {
+            // What cannot be removed stays; the run itself is not at stake.
+            (void)::unlinkat(folder, entry->d_name, 0);
+        }
+    }
+    ::closedir(entries);
+}
