@@ -28,10 +28,6 @@ int reserve_room(int fd, std::int64_t bytes);
 // a table could pass (4 GiB on FAT); 0 where none is known.
 std::uint64_t largest_file_on_disk(int fd);
 
-// Starts writing `length` bytes of `fd` from `offset` to the disk, without
-// waiting for them, so that the final sync has only the last of them.
-int start_writeback(int fd, std::int64_t offset, std::int64_t length);
-
 // Makes the bytes of `fd` durable, through the disk's own cache where the
 // system would otherwise leave them there.
 int sync_file(int fd);

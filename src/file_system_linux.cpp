@@ -90,15 +90,6 @@ std::uint64_t largest_file_on_disk(int fd)
     return ::fstatfs(fd, &disk) == 0 && disk.f_type == MSDOS_SUPER_MAGIC ? largest_on_fat : 0;
 }
 
-int start_writeback(int fd, std::int64_t offset, std::int64_t length)
-{
-    if (::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE) == 0) {
-        return 0;
-    }
-    // Where the file system cannot, the final sync does it all.
-    return errno == EINVAL || errno == ESPIPE || nothing_to_be_had(errno) ? 0 : errno;
-}
-
 int sync_file(int fd)
 {
     return ::fsync(fd) == 0 ? 0 : errno;

@@ -41,11 +41,6 @@ std::uint64_t largest_file_on_disk(int)
     return 0;
 }
 
-int start_writeback(int, std::int64_t, std::int64_t)
-{
-    return 0;
-}
-
 int sync_file(int fd)
 {
 #ifdef F_FULLFSYNC

@@ -5,7 +5,7 @@
 // nothing. Then:
 //
 //   reserve  the table's exact size asked of the disk: its room, or its free space
-//   write    the rows, their writeback started every few MiB
+//   write    the rows, synced by a thread of their own as they come
 //   commit   the size checked; an old table's owner, group, mode and ACL kept;
 //            synced; in place in one step (see temporary_file.hpp); the folder synced
 #include <fcntl.h>
@@ -22,6 +22,7 @@
 #include <optional>
 #include <utility>
 
+#include "background_sync.hpp"
 #include "file_system.hpp"
 #include "printable.hpp"
 #include "replaced_table.hpp"
@@ -30,9 +31,6 @@
 #include "temporary_file.hpp"
 
 namespace {
-
-// Writeback of the rows is started each time this much has come since the last start.
-constexpr std::int64_t writeback_window = std::int64_t{4} << 20;
 
 std::string reason(int error_number)
 {
@@ -213,7 +211,8 @@ struct TableFile::Platform {
     Platform& operator=(const Platform&) = delete;
     ~Platform()
     {
-        temporary.discard();  // while its folder is still held
+        (void)syncing.finish();  // before its descriptor goes
+        temporary.discard();     // while its folder is still held
         if (folder >= 0) {
             ::close(folder);
         }
@@ -224,7 +223,7 @@ struct TableFile::Platform {
     std::string name;       // the table's, in the folder
     std::optional<OldTable> old;
     TemporaryFile temporary;
-    std::int64_t written_back = 0;  // how far writeback has been started
+    BackgroundSync syncing;  // of a large table, while it is written
 };
 
 void TableFile::Forget::operator()(Platform* platform) const
@@ -316,13 +315,8 @@ Status TableFile::write(std::string_view bytes)
         return os_failure("cannot write " + label(), error_number);
     }
     written_ += static_cast<std::int64_t>(bytes.size());
-    // The disk takes the rows as they come, and the final sync has only the last of them.
-    if (written_ - platform.written_back >= writeback_window) {
-        const int error_number = start_writeback(fd, platform.written_back, written_ - platform.written_back);
-        platform.written_back = written_;
-        if (error_number != 0) {
-            return os_failure("cannot write " + label(), error_number);
-        }
+    if (const int error_number = platform.syncing.written(fd, written_)) {
+        return os_failure("cannot write " + label(), error_number);
     }
     return {};
 }
@@ -339,7 +333,13 @@ Status TableFile::commit()
             return os_failure("cannot write " + label(), error_number);
         }
     }
+    // The final sync starts at once, beside any the thread has under way:
+    // the rows are on the disk once both have ended well.
+    platform.syncing.stop();
     if (const int error_number = sync_file(fd)) {
+        return os_failure("cannot write " + label(), error_number);
+    }
+    if (const int error_number = platform.syncing.finish()) {
         return os_failure("cannot write " + label(), error_number);
     }
     if (const int error_number = platform.temporary.put_in_place(platform.name.c_str())) {

@@ -2,6 +2,7 @@
 // the test: only root can mount them, and each case skips where its disk
 // cannot be mounted.
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/xattr.h>
 
 #include <gtest/gtest.h>
@@ -50,6 +51,26 @@ TEST(FullDisk, ATableThatCannotFitIsRefusedBeforeAnyRowIsWritten)
             EXPECT_FALSE(call.starts_with(table_write)) << call;
         }
     }
+}
+
+TEST(FullDisk, ADiskThatTellsNoSizeIsNotTakenForAFullOne)
+{
+    const Workspace workspace;
+    const MountedDisk disk(workspace, DiskKind::tmpfs,
+                           0);  // a tmpfs of no size limit reports 0 blocks, as some shares do
+    if (!disk.refused().empty() || !strace_works()) {
+        GTEST_SKIP() << "cannot mount the disk or trace the program here";
+    }
+    struct statvfs status {};
+    ASSERT_EQ(::statvfs(workspace.maps().c_str(), &status), 0);
+    if (status.f_blocks != 0) {
+        GTEST_SKIP() << "this system gives such a disk a size";
+    }
+    // The free space is asked where the disk cannot reserve the room.
+    const RunResult run =
+        run_program(workspace.root(), expected::plain_answers, injecting("fallocate:error=EOPNOTSUPP"));
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(Workspace::read(workspace.table("sierra")), expected::plain_table);
 }
 
 std::string access_acl(const fs::path& file)

@@ -2,16 +2,22 @@
 // signals, and writes that fail.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
+#include <iterator>
+#include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "disks_posix.hpp"
@@ -124,6 +130,74 @@ TEST(Replacement, WritesThroughSymbolicLinksAndKeepsThem)
     EXPECT_EQ(workspace.maps_listing(), (std::vector<std::string>{"fresh_tab.txt", "sierra_tab.txt"}));
 }
 
+TEST(Replacement, GoesToTheFolderHeldFromTheNamesWhateverTakesItsPathMeanwhile)
+{
+    const WithOldTable workspace;
+    const fs::path elsewhere = workspace.root() / "elsewhere";
+    fs::create_directory(elsewhere);
+    Workspace::write(elsewhere / "sierra_tab.txt", "kept\r\n");
+    ProgramSession session(workspace.root());
+    session.send("maps sierra\n");
+    ASSERT_TRUE(session.wait_for_output(expected::first_tone_prompt));
+    // Another member of a shared folder puts a link to another folder in its place.
+    const fs::path moved = workspace.root() / "images" / "moved";
+    fs::rename(workspace.maps(), moved);
+    fs::create_directory_symlink(elsewhere, workspace.maps());
+    const RunResult run = session.finish("0 1 10 20 5 1\n");
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(Workspace::read(moved / "sierra_tab.txt"), expected::plain_table);
+    EXPECT_EQ(Workspace::read(elsewhere / "sierra_tab.txt"), "kept\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(moved), fs::directory_iterator()), 1);
+}
+
+TEST(Replacement, FollowsOnlyTheLinksTheSystemWouldFollowAndNoOtherUsersLinkForRoot)
+{
+    const fs::path protection = "/proc/sys/fs/protected_symlinks";
+    const std::string before = Workspace::read(protection);
+    if (::geteuid() != 0 || before.empty() || !shell("setpriv --version")) {
+        GTEST_SKIP() << "needs root, setpriv and protected symbolic links";
+    }
+    // On, as every distribution sets it, for the test's length.
+    const struct Restore {
+        fs::path setting;
+        std::string value;
+        ~Restore() { Workspace::write(setting, value); }
+    } restore{protection, before};
+    Workspace::write(protection, "1\n");
+    if (Workspace::read(protection) != "1\n") {
+        GTEST_SKIP() << "cannot protect symbolic links here";
+    }
+    constexpr unsigned owner = 47101;  // of the file the link leads to
+    constexpr unsigned other = 47102;  // of the link, in a folder both may write
+    const struct {
+        unsigned runner;
+        fs::perms folder;  // a shared folder whose links the system protects, or one it leaves to the program
+        std::string err;
+    } cases[] = {
+        {owner, fs::perms(01777), "cannot create " + sierra_label + ": Permission denied"},
+        {0, fs::perms(0775),
+         "cannot create " + sierra_label + ": it is a link of another user, which root does not follow"},
+    };
+    for (const auto& c : cases) {
+        const Workspace workspace;
+        const fs::path target = workspace.root() / "target.txt";
+        Workspace::write(target, old_table);
+        ASSERT_TRUE(shell("chown " + std::to_string(c.runner == 0 ? 0 : owner) + " " + quoted(target)));
+        fs::permissions(workspace.maps(), c.folder);
+        fs::create_symlink(target, workspace.table("sierra"));
+        ASSERT_TRUE(shell("chown -h " + std::to_string(other) + " " + quoted(workspace.table("sierra"))));
+        RunOptions options;
+        if (c.runner != 0) {
+            options.wrapper = as_user(workspace, c.runner);
+        }
+        const RunResult run = run_program(workspace.root(), expected::plain_answers, options);
+        EXPECT_EQ(run.exit_status, 1) << c.runner;
+        EXPECT_EQ(run.err, "grisalturas: " + c.err + "\n") << c.runner;
+        EXPECT_EQ(Workspace::read(target), old_table) << c.runner;
+        EXPECT_TRUE(fs::is_symlink(workspace.table("sierra"))) << c.runner;
+    }
+}
+
 TEST(Signals, DuringTheQuestionsLeaveTheTableAsItWas)
 {
     for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
@@ -223,36 +297,117 @@ TEST(FailedWrites, LeaveTheTableAsItWas)
     expect_old_table_kept(workspace);
 }
 
-TEST(FailedWrites, AFailedSyncOrRenameIsReportedAndKeepsTheTable)
+TEST(FailedCalls, AreReportedAndKeepTheTable)
 {
     if (!strace_works()) {
         GTEST_SKIP() << "strace cannot run here";
     }
     const std::string& small = expected::plain_answers;
     const std::string& large = synced_while_written;
+    // Looking at the table's name itself, not past it.
+    std::string lstat_failure = injection_in_run(small, {"sierra_tab.txt\"", "AT_SYMLINK_NOFOLLOW"}, "EIO");
+    ASSERT_FALSE(lstat_failure.empty());
+    lstat_failure.erase(0, std::string_view("inject=").size());
+    // What a replaced table keeps, where the test can give it that.
+    const auto with_acl = [](const Workspace& w) {
+        return shell("setfacl -m u:65534:rw " + quoted(w.table("sierra")));
+    };
+    const auto of_another_user = [](const Workspace& w) {
+        return ::geteuid() == 0 && shell("chown 65534:65534 " + quoted(w.table("sierra")));
+    };
     const struct {
-        const char* injection;
+        std::string injection;
         std::string input;
         std::string message;
+        bool (*prepare)(const Workspace&) = nullptr;  // false: the case cannot be made here
     } cases[] = {
         {"fsync:error=EIO", small, "cannot write " + sierra_label + ": Input/output error"},
         {"fchmod:error=EPERM", small, "cannot write " + sierra_label + ": Operation not permitted"},
         {"renameat:error=EXDEV", small, "cannot replace " + sierra_label + ": Invalid cross-device link"},
-        {"sync_file_range:error=EIO", large, "cannot write " + sierra_label + ": Input/output error"},
+        {"renameat:error=EBUSY", small, "cannot replace " + sierra_label + ": Device or resource busy"},
+        {"fdatasync:error=EIO", large, "cannot write " + sierra_label + ": Input/output error"},
         {"fsync:error=EIO", large, "cannot write " + sierra_label + ": Input/output error"},
+        // Errors that say nothing of links, ACLs or owners are not taken for "none".
+        {lstat_failure, small, "cannot create " + sierra_label + ": Input/output error"},
+        {"lgetxattr:error=EIO", small, "cannot replace " + sierra_label + ": Input/output error"},
+        {"fsetxattr:error=ENOSPC", small, "cannot write " + sierra_label + ": No space left on device", with_acl},
+        {"fchown:error=EIO:when=1", small, "cannot write " + sierra_label + ": Input/output error", of_another_user},
     };
     for (const auto& c : cases) {
         const WithOldTable workspace;
         // A mode that the umask takes away from a new file, so that it has to be set.
         fs::permissions(workspace.table("sierra"), fs::perms(0666));
+        if (c.prepare != nullptr && !c.prepare(workspace)) {
+            std::cout << "skipped: " << c.injection << ": cannot be made here\n";
+            continue;
+        }
         RunOptions options = injecting(c.injection);
         const auto shell = in_shell("umask 022;");
         options.wrapper.insert(options.wrapper.begin(), shell.begin(), shell.end());
         const RunResult run = run_program(workspace.root(), c.input, options);
         EXPECT_EQ(run.exit_status, 1) << c.injection;
         EXPECT_EQ(run.err, "grisalturas: " + c.message + "\n") << c.injection;
-        expect_old_table_kept(workspace);
+        EXPECT_EQ(Workspace::read(workspace.table("sierra")), old_table) << c.injection;
+        EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"}) << c.injection;
     }
+}
+
+TEST(TemporaryFiles, HaveNamesNobodyCanGuessAndAreClosedBeforeTheirRename)
+{
+    if (!strace_works()) {
+        GTEST_SKIP() << "strace cannot run here";
+    }
+    const std::string& input = expected::plain_answers;
+    const WithOldTable workspace;
+    const fs::path log = workspace.root() / "trace";
+    const RunResult run =
+        run_program(workspace.root(), input, traced({"-o", log.string(), "-e", named_file_injection(input)}));
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    const auto calls = traced_calls(log);
+    const std::regex made(
+        R"(openat\(\d+, "\.grisalturas-\w+-\d+-[0-9a-f]{1,16}", O_WRONLY\|O_CREAT\|O_EXCL.* = (\d+)$)");
+    std::smatch match;
+    const auto creation = std::find_if(calls.begin(), calls.end(),
+                                       [&](const std::string& call) { return std::regex_search(call, match, made); });
+    ASSERT_NE(creation, calls.end()) << "no temporary file with a random name";
+    const auto closing = std::find_if(creation, calls.end(), [&](const std::string& call) {
+        return call.starts_with("close(" + match[1].str() + ")") && call.ends_with("= 0");
+    });
+    const auto renaming =
+        std::find_if(creation, calls.end(), [](const std::string& call) { return call.starts_with("renameat"); });
+    ASSERT_NE(renaming, calls.end());
+    EXPECT_LT(closing, renaming) << "closed before its rename";
+    EXPECT_EQ(Workspace::read(workspace.table("sierra")), expected::plain_table);
+}
+
+TEST(TemporaryFiles, LeftByEndedRunsOfTheUserOnThisMachineAreRemoved)
+{
+    char host[256] = {};
+    ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+    std::string machine;
+    for (const char* c = host; *c != '\0' && machine.size() < 64; ++c) {
+        machine.push_back(std::isalnum(static_cast<unsigned char>(*c)) != 0 ? *c : '_');
+    }
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        ::_exit(0);
+    }
+    ASSERT_GT(ended, 0);
+    ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+    const auto name = [](const std::string& on, pid_t pid) {
+        return ".grisalturas-" + on + "-" + std::to_string(pid) + "-0123456789abcdef";
+    };
+    const WithOldTable workspace;
+    const std::string left = name(machine, ended);
+    const std::string running = name(machine, ::getpid());
+    const std::string elsewhere = name("another_machine", ended);
+    for (const auto& file : {left, running, elsewhere}) {
+        Workspace::write(workspace.maps() / file, "rows");
+    }
+    EXPECT_EQ(run_program(workspace.root(), expected::plain_answers).exit_status, 0);
+    std::vector<std::string> kept = {elsewhere, running, "sierra_tab.txt"};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(workspace.maps_listing(), kept);
 }
 
 TEST(MissingFeatures, AreDoneWithoutAndTheTableIsTheSame)
@@ -264,11 +419,11 @@ TEST(MissingFeatures, AreDoneWithoutAndTheTableIsTheSame)
     const Workspace plain;
     ASSERT_EQ(run_program(plain.root(), input).exit_status, 0);
     const std::string table = Workspace::read(plain.table("sierra"));
-    // No reservation, and no writeback started while the rows are written.
-    for (const std::string call : {"fallocate", "sync_file_range"}) {
+    // No reservation, and no thread to sync the rows while they are written.
+    for (const std::string call : {"fallocate", "clone3"}) {
         const WithOldTable workspace;
         const fs::path log = workspace.root() / "trace";
-        const std::string injection = "inject=" + call + (call == "fallocate" ? ":error=EOPNOTSUPP" : ":error=ENOSYS");
+        const std::string injection = "inject=" + call + (call == "clone3" ? ":error=EAGAIN" : ":error=EOPNOTSUPP");
         const RunResult run = run_program(workspace.root(), input, traced({"-o", log.string(), "-e", injection}));
         EXPECT_EQ(run.exit_status, 0) << call;
         EXPECT_EQ(run.err, "") << call;

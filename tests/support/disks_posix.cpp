@@ -91,9 +91,15 @@ std::size_t MountedDisk::free_bytes(const Workspace& workspace)
     return ::statvfs(workspace.maps().c_str(), &disk) == 0 ? disk.f_bavail * disk.f_frsize : 0;
 }
 
-std::vector<std::string> as_nobody(const Workspace& workspace)
+std::vector<std::string> as_user(const Workspace& workspace, unsigned uid)
 {
     fs::permissions(workspace.root(), fs::perms(0755));
     fs::permissions(workspace.root() / "images", fs::perms(0755));
-    return {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    const std::string id = std::to_string(uid);
+    return {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"};
+}
+
+std::vector<std::string> as_nobody(const Workspace& workspace)
+{
+    return as_user(workspace, 65534);
 }

@@ -39,6 +39,8 @@ private:
     std::string refused_;
 };
 
-// The wrapper that runs the program as the unprivileged user nobody, and
-// makes the workspace one that user may enter.
+// The wrapper that runs the program as the unprivileged user `uid` (and
+// group of that number), by default nobody, and makes the workspace one
+// that user may enter.
+std::vector<std::string> as_user(const Workspace& workspace, unsigned uid);
 std::vector<std::string> as_nobody(const Workspace& workspace);

@@ -74,22 +74,35 @@ std::vector<std::pair<std::string, int>> kill_points(const std::vector<std::stri
     return points;
 }
 
-std::string without_unnamed_file(const std::vector<std::string>& calls)
+std::string injection_at(const std::vector<std::string>& calls, const std::vector<std::string>& markers,
+                         const std::string& error)
 {
-    const auto unnamed = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
-        return call.find("O_TMPFILE") != std::string::npos;
+    const auto marked = std::find_if(calls.begin(), calls.end(), [&](const std::string& call) {
+        return std::all_of(markers.begin(), markers.end(),
+                           [&](const std::string& marker) { return call.find(marker) != std::string::npos; });
     });
-    if (unnamed == calls.end()) {
+    if (marked == calls.end()) {
         return {};
     }
-    return "inject=" + call_name(*unnamed) + ":error=EOPNOTSUPP:when=" +
-           std::to_string(occurrence(calls, static_cast<std::size_t>(unnamed - calls.begin())));
+    return "inject=" + call_name(*marked) + ":error=" + error +
+           ":when=" + std::to_string(occurrence(calls, static_cast<std::size_t>(marked - calls.begin())));
 }
 
-std::string named_file_injection(const std::string& input)
+std::string without_unnamed_file(const std::vector<std::string>& calls)
+{
+    return injection_at(calls, {"O_TMPFILE"}, "EOPNOTSUPP");
+}
+
+std::string injection_in_run(const std::string& input, const std::vector<std::string>& markers,
+                             const std::string& error)
 {
     const WithOldTable workspace;
     const fs::path log = workspace.root() / "trace";
     (void)run_program(workspace.root(), input, traced({"-o", log.string()}));
-    return without_unnamed_file(traced_calls(log));
+    return injection_at(traced_calls(log), markers, error);
+}
+
+std::string named_file_injection(const std::string& input)
+{
+    return injection_in_run(input, {"O_TMPFILE"}, "EOPNOTSUPP");
 }

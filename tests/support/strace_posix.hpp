@@ -36,9 +36,18 @@ int occurrence(const std::vector<std::string>& calls, std::size_t index);
 // the answers are read, at its first and its last occurrence, as strace counts them.
 std::vector<std::pair<std::string, int>> kill_points(const std::vector<std::string>& calls);
 
+// The injection that fails with `error` the first of a run's `calls` that
+// holds each of `markers`; empty if none does.
+std::string injection_at(const std::vector<std::string>& calls, const std::vector<std::string>& markers,
+                         const std::string& error);
+
 // The injection that refuses the unnamed file where the `calls` of a run
 // opened it, so that a named one takes its place; empty if none was opened.
 std::string without_unnamed_file(const std::vector<std::string>& calls);
+
+// Traces a run of `input` that replaces the table sierra and finds the injection for `markers` in it.
+std::string injection_in_run(const std::string& input, const std::vector<std::string>& markers,
+                             const std::string& error);
 
 // Traces a plain run of `input` and finds where to refuse the unnamed file.
 std::string named_file_injection(const std::string& input);
