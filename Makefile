@@ -11,7 +11,7 @@ MINGW_CXX_INCLUDE = $(shell x86_64-w64-mingw32-g++-posix -print-file-name=includ
 WINDOWS_TIDY = --extra-arg=--target=x86_64-w64-mingw32 \
 	--extra-arg=-isystem$(MINGW_CXX_INCLUDE) --extra-arg=-isystem$(MINGW_CXX_INCLUDE)/x86_64-w64-mingw32
 
-.PHONY: all build run test test-windows test-aarch64 test-s390x test-i686 test-armhf install package package-windows bench fuzz lint clean
+.PHONY: all build run test test-windows test-portable test-aarch64 test-s390x test-i686 test-armhf install package package-windows bench fuzz lint clean
 
 all: build
 
@@ -35,6 +35,10 @@ test:
 # Cross-builds for Windows with MinGW-w64 and runs every test under Wine.
 test-windows:
 	$(MAKE) test PRESET=windows
+
+# The program as a system with POSIX alone would build it, and every test.
+test-portable:
+	$(MAKE) test PRESET=portable
 
 # Cross-builds for Linux on aarch64, s390x (big-endian), i686 or armhf (both 32-bit) and runs every test under qemu-user.
 test-aarch64 test-s390x test-i686 test-armhf:

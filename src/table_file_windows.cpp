@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
+#include <memory>
+#include <random>
 #include <cwchar>
 #include <optional>
 #include <vector>
@@ -26,12 +29,12 @@ std::wstring widen(const std::string& name)
 // A name beside the table, exactly as long as the table's own, so that the
 // system refuses a name too long for it when the temporary file is made and
 // not only at the final rename.
-std::wstring temporary_name(const std::wstring& target, unsigned long long unique)
+std::wstring temporary_name(const std::wstring& target, std::uint64_t unique)
 {
     const auto separator = target.find_last_of(L"\\/");
     const std::size_t start = separator == std::wstring::npos ? 0 : separator + 1;
     wchar_t digits[32];
-    (void)std::swprintf(digits, 32, L".%llx", unique);
+    (void)std::swprintf(digits, 32, L".%llx", static_cast<unsigned long long>(unique));
     std::wstring name = digits;
     name.resize(target.size() - start, L'~');  // a table's name has 9 characters at least: "x_tab.txt"
     return target.substr(0, start) + name;
@@ -114,7 +117,7 @@ Status name_missing_folder(const TablePath& table, DWORD error)
 // it was made, so that the system removes it when the handle closes, however
 // the process ends; the mark is cleared only just before the rename.
 struct TableFile::Platform {
-    explicit Platform(HANDLE handle) : file(handle) {}
+    explicit Platform(HANDLE held_folder) : folder(held_folder) {}
     Platform(const Platform&) = delete;
     Platform& operator=(const Platform&) = delete;
     ~Platform()
@@ -122,9 +125,11 @@ struct TableFile::Platform {
         if (file != INVALID_HANDLE_VALUE) {
             ::CloseHandle(file);
         }
+        ::CloseHandle(folder);
     }
 
-    HANDLE file;
+    HANDLE folder;
+    HANDLE file = INVALID_HANDLE_VALUE;
 };
 
 void TableFile::Forget::operator()(Platform* platform) const
@@ -161,11 +166,24 @@ Status TableFile::open(const TablePath& table)
         return failed("cannot create", label(), error);
     }
 
-    // Process number and clock make the name; another is tried if it is taken.
-    const unsigned long long first = (::GetTickCount64() << 16 ^ ::GetCurrentProcessId()) & 0xFFFFFFFFULL;
-    constexpr unsigned long long attempts = 100;
-    for (unsigned long long attempt = first; attempt < first + attempts; ++attempt) {
-        const std::wstring temporary = temporary_name(target, attempt);
+    // The folder is held until the end, shared for reading and writing but
+    // not for deletion: no one can rename or remove it, nor swap another in
+    // its place, while the table is written.
+    const std::wstring folder_path = target.substr(0, target.find_last_of(L"\\/"));
+    const HANDLE folder = ::CreateFileW(folder_path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? name_missing_folder(table, error)
+                                                                             : failed("cannot create", label(), error);
+    }
+    auto platform = std::unique_ptr<Platform, Forget>(new Platform(folder));
+
+    // Random names, which no one can take ahead of the run; another is tried if one is taken.
+    std::random_device random;
+    constexpr int attempts = 16;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        const std::wstring temporary = temporary_name(target, std::uint64_t{random()} << 32 | random());
         const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
@@ -180,7 +198,8 @@ Status TableFile::open(const TablePath& table)
             ::DeleteFileW(temporary.c_str());
             return failed("cannot create", label(), error);
         }
-        platform_.reset(new Platform(file));
+        platform->file = file;
+        platform_ = std::move(platform);
         return {};
     }
     return failed("cannot create", label(), ERROR_FILE_EXISTS);

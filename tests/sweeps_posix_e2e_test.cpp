@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "build_features.hpp"
 #include "old_table.hpp"
 #include "program_session.hpp"
 #include "strace_posix.hpp"
@@ -39,7 +40,7 @@ TEST(Kills, AtAnySystemCallLeaveTheOldTableOrTheWholeNewOne)
     // Where the system offers no unnamed file, the named one that replaces it
     // is removed by the handler of the signals that end a run.
     const std::string no_unnamed_file = without_unnamed_file(trace(true, {}).first);
-    ASSERT_FALSE(no_unnamed_file.empty());
+    ASSERT_EQ(no_unnamed_file.empty(), !beyond_posix);
 
     const struct {
         const char* sweep;
@@ -47,11 +48,15 @@ TEST(Kills, AtAnySystemCallLeaveTheOldTableOrTheWholeNewOne)
         std::vector<std::string> injection;
         const char* signal;
     } sweeps[] = {
-        {"an unnamed file replacing a table", true, {}, "KILL"},
-        {"an unnamed file making a new table", false, {}, "KILL"},
+        // Where every file is named, a kill no handler sees leaves it, for the next run to remove.
+        {"an unnamed file replacing a table", true, {}, beyond_posix ? "KILL" : "TERM"},
+        {"an unnamed file making a new table", false, {}, beyond_posix ? "KILL" : "TERM"},
         {"a named file replacing a table", true, {"-e", no_unnamed_file}, "TERM"},
     };
     for (const auto& sweep : sweeps) {
+        if (!beyond_posix && !sweep.injection.empty()) {
+            continue;  // every file is named: the sweeps above took that way
+        }
         const auto [calls, new_table] = trace(sweep.old, sweep.injection);
         const auto points = kill_points(calls);
         ASSERT_FALSE(points.empty()) << sweep.sweep;
@@ -138,10 +143,10 @@ TEST(OutOfMemory, EndsTheRunWithOneLineAndKeepsTheTable)
     }
     // Through the named file, where strace can refuse the unnamed one.
     const std::vector<std::string> named = {
-        "strace", "-qq", "-f", "-o", "/dev/null", "-e", named_file_injection(input)};
+        "strace", "-qq", "-f", "-o", "/dev/null", "-e", beyond_posix ? named_file_injection(input) : ""};
     for (std::size_t kib = loaded + 1024; kib <= most; kib += 1024) {
         (void)run_within(kib, {});
-        if (strace_works()) {
+        if (beyond_posix && strace_works()) {
             (void)run_within(kib, named);
         }
     }
