@@ -8,6 +8,8 @@
 #include <csignal>
 #include <initializer_list>
 
+#include "write_all.hpp"
+
 void take_standard_streams()
 {
     for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
@@ -32,22 +34,7 @@ int write_output(std::FILE* stream, std::string_view text)
         return errno;
     }
     const int fd = ::fileno(stream);
-    if (fd < 0) {
-        return errno;
-    }
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno != EINTR) {
-            return errno;
-        }
-        if (written == 0) {
-            return EIO;  // a stream that takes nothing would never take it all
-        }
-        if (written > 0) {
-            text.remove_prefix(static_cast<std::size_t>(written));
-        }
-    }
-    return 0;
+    return fd < 0 ? errno : write_all(fd, text);
 }
 
 int terminal_columns(std::FILE* stream)

@@ -29,6 +29,7 @@
 #include "signal_cleanup.hpp"
 #include "table_file.hpp"
 #include "temporary_file.hpp"
+#include "write_all.hpp"
 
 namespace {
 
@@ -156,23 +157,6 @@ Status check_place(const std::string& label, int folder, const std::string& fold
         return os_failure(create, errno);
     }
     return {};
-}
-
-int write_all(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno != EINTR) {
-            return errno;
-        }
-        if (written == 0) {
-            return EIO;  // a file that takes nothing would never take it all
-        }
-        if (written > 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(written));
-        }
-    }
-    return 0;
 }
 
 // EFBIG where a file of `bytes` bytes is past the process's limit, or past
