@@ -4,10 +4,10 @@
 
 #include <cstdint>
 #include <cstring>
-#include <memory>
-#include <random>
 #include <cwchar>
+#include <memory>
 #include <optional>
+#include <random>
 #include <vector>
 
 #include "text_conversion.hpp"
@@ -175,7 +175,7 @@ Status TableFile::open(const TablePath& table)
     if (folder == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? name_missing_folder(table, error)
-                                                                             : failed("cannot create", label(), error);
+                                                                              : failed("cannot create", label(), error);
     }
     auto platform = std::unique_ptr<Platform, Forget>(new Platform(folder));
 
