@@ -97,7 +97,10 @@ Outcome<Found> find_table(const std::string& path, const std::string& label)
             return os_failure("cannot create " + label, length < 0 ? errno : EAGAIN);  // EAGAIN: it grew
         }
         target.resize(static_cast<std::size_t>(length));
-        current = target.starts_with('/') ? target : location_of(current).folder + "/" + target;
+        if (!target.starts_with('/')) {
+            target.insert(0, location_of(current).folder + "/");
+        }
+        current = std::move(target);
     }
     return os_failure("cannot create " + label, ELOOP);
 }
