@@ -4,10 +4,8 @@
 
 #include <cstdlib>
 #include <new>
-#include <span>
 #include <string>
 
-#include "command_line.hpp"
 #include "console.hpp"
 #include "dialogue.hpp"
 #include "out_of_memory.hpp"
@@ -69,18 +67,9 @@ bool treatment(Console& console)
     return true;
 }
 
-// The usage or the version, where the command line asks for one instead of a table.
-bool tell(Console& console, const std::string& text)
-{
-    if (auto done = console.say(text); !done) {
-        return stop(console, done.error());
-    }
-    return true;
-}
-
 }  // namespace
 
-int main(int argc, char* argv[])
+int main()
 {
     take_standard_streams();
     if (!take_memory_reserve()) {
@@ -91,9 +80,7 @@ int main(int argc, char* argv[])
     try {
         // Made here, not before main: running out of memory there could not be told.
         Console console(answer_input(), stdout, stderr);
-        const std::string text = requested_text(std::span(argv, static_cast<std::size_t>(argc)).subspan(1),
-                                                GRISALTURAS_VERSION, GRISALTURAS_DRIVE_ROOT);
-        done = text.empty() ? opening(console) && treatment(console) : tell(console, text);
+        done = opening(console) && treatment(console);
     } catch (const std::bad_alloc&) {
         report_out_of_memory(stderr, f1.label());
     }
