@@ -54,9 +54,11 @@ std::string random_name()
 {
     std::random_device random;
     const std::uint64_t bits = std::uint64_t{random()} << 32 | random();
-    char digits[17] = {};
-    (void)std::to_chars(digits, digits + 16, bits, 16);
-    return own_prefix() + std::to_string(::getpid()) + "-" + digits;
+    std::string name = own_prefix() + std::to_string(::getpid()) + "-";
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        name.push_back("0123456789abcdef"[bits >> shift & 0xF]);
+    }
+    return name;
 }
 
 }  // namespace

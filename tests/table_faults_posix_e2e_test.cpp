@@ -15,7 +15,6 @@
 #include <cstring>
 #include <iostream>
 #include <iterator>
-#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -370,14 +369,18 @@ TEST(TemporaryFiles, HaveNamesNobodyCanGuessAndAreClosedBeforeTheirRename)
     const RunResult run = run_program(workspace.root(), input, traced(arguments));
     ASSERT_EQ(run.exit_status, 0) << run.err;
     const auto calls = traced_calls(log);
-    const std::regex made(
-        R"(openat\(\d+, "\.grisalturas-\w+-\d+-[0-9a-f]{1,16}", O_WRONLY\|O_CREAT\|O_EXCL.* = (\d+)$)");
-    std::smatch match;
-    const auto creation = std::find_if(calls.begin(), calls.end(),
-                                       [&](const std::string& call) { return std::regex_search(call, match, made); });
+    // Made with O_EXCL under a name that ends in random hexadecimal digits: ...-<pid>-<random>.
+    const auto creation = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        const auto name = call.find("\".grisalturas-");
+        const auto end = call.find('"', name + 1);
+        return call.starts_with("openat(") && name != std::string::npos && end != std::string::npos &&
+               call.find("O_WRONLY|O_CREAT|O_EXCL", end) != std::string::npos && end - call.rfind('-', end) - 1 == 16 &&
+               call.find_first_not_of("0123456789abcdef", call.rfind('-', end) + 1) == end;
+    });
     ASSERT_NE(creation, calls.end()) << "no temporary file with a random name";
+    const std::string fd = creation->substr(creation->rfind(' ') + 1);
     const auto closing = std::find_if(creation, calls.end(), [&](const std::string& call) {
-        return call.starts_with("close(" + match[1].str() + ")") && call.ends_with("= 0");
+        return call.starts_with("close(" + fd + ")") && call.ends_with("= 0");
     });
     const auto renaming =
         std::find_if(creation, calls.end(), [](const std::string& call) { return call.starts_with("renameat"); });
