@@ -178,14 +178,19 @@ TEST(Replacement, FollowsOnlyTheLinksTheSystemWouldFollowAndNoOtherUsersLinkForR
         {0, fs::perms(0775),
          "cannot create " + sierra_label + ": it is a link of another user, which root does not follow"},
     };
+    const auto give = [](const fs::path& file, unsigned user) {
+        std::string command = "chown -h ";
+        command.append(std::to_string(user)).append(" ").append(quoted(file));
+        return shell(command);
+    };
     for (const auto& c : cases) {
         const Workspace workspace;
         const fs::path target = workspace.root() / "target.txt";
         Workspace::write(target, old_table);
-        ASSERT_TRUE(shell("chown " + std::to_string(c.runner == 0 ? 0 : owner) + " " + quoted(target)));
+        ASSERT_TRUE(give(target, c.runner == 0 ? 0 : owner));
         fs::permissions(workspace.maps(), c.folder);
         fs::create_symlink(target, workspace.table("sierra"));
-        ASSERT_TRUE(shell("chown -h " + std::to_string(other) + " " + quoted(workspace.table("sierra"))));
+        ASSERT_TRUE(give(workspace.table("sierra"), other));
         RunOptions options;
         if (c.runner != 0) {
             options.wrapper = as_user(workspace, c.runner);
