@@ -52,7 +52,6 @@ private:
     };
 
     TablePath table_;
-    std::string target_;  // the table file itself, past any symbolic link
     std::int64_t planned_ = 0;
     std::int64_t written_ = 0;
     std::unique_ptr<Platform, Forget> platform_;

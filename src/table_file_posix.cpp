@@ -15,8 +15,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -226,7 +224,6 @@ Status TableFile::open(const TablePath& table)
         return found.error();
     }
     const bool linked = !(found->place == location_of(table.path));
-    target_ = found->place.folder + "/" + found->place.name;
     auto platform = std::unique_ptr<Platform, Forget>(new Platform);
     if (const int error_number = open_folder(found->place.folder.c_str(), platform->folder, platform->readable)) {
         return error_number == ENOENT && !linked ? name_missing_folder(table)

@@ -140,8 +140,7 @@ void TableFile::Forget::operator()(Platform* platform) const
 Status TableFile::open(const TablePath& table)
 {
     table_ = table;
-    target_ = table.path;
-    const std::wstring wide = widen(target_);
+    const std::wstring wide = widen(table.path);
     if (wide.empty()) {
         return failed("cannot create", label(), ERROR_NO_UNICODE_TRANSLATION);
     }
@@ -248,7 +247,7 @@ Status TableFile::commit()
     if (!mark_for_deletion(file, false)) {
         return failed("cannot replace", label(), ::GetLastError());
     }
-    if (!rename_over(file, prefixed_path(widen(target_), L"\\??\\"))) {
+    if (!rename_over(file, prefixed_path(widen(table_.path), L"\\??\\"))) {
         const DWORD error = ::GetLastError();
         (void)mark_for_deletion(file, true);
         return failed("cannot replace", label(), error);

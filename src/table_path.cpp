@@ -59,21 +59,28 @@ Outcome<TablePath> table_path(std::string_view folder, std::string_view table, s
     return TablePath{label, std::move(local), std::move(composed), std::string(drive_root)};
 }
 
+namespace {
+
+// The folder whose composed name is `name`, as messages show it and as the system opens it.
+Place folder_place(const std::string& name, std::string_view drive_root)
+{
+    std::string path = local_table_path(name, drive_root);
+    return {label_of(name, path), std::move(path)};
+}
+
+}  // namespace
+
 std::vector<Place> TablePath::folders() const
 {
     std::vector<Place> places;
     for (auto separator = base.size() - 1; separator != std::string::npos && separator < composed.size();
          separator = composed.find('\\', separator + 1)) {
-        const std::string name = composed.substr(0, separator);
-        const std::string folder_path = local_table_path(name, drive_root);
-        places.push_back({label_of(name, folder_path), folder_path});
+        places.push_back(folder_place(composed.substr(0, separator), drive_root));
     }
     return places;
 }
 
 Place TablePath::folder() const
 {
-    const std::string name = composed.substr(0, composed.rfind('\\'));
-    const std::string folder_path = local_table_path(name, drive_root);
-    return {label_of(name, folder_path), folder_path};
+    return folder_place(composed.substr(0, composed.rfind('\\')), drive_root);
 }

@@ -16,7 +16,9 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <exception>
 #include <random>
+#include <string>
 #include <string_view>
 #include <utility>
 
