@@ -78,13 +78,22 @@ RunResult run_program(const fs::path& working_directory, std::string_view input,
         command += L" " + quoted(fs::path(argument).wstring());
     }
     PROCESS_INFORMATION process{};
-    const bool started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                          working_directory.c_str(), &startup, &process) != 0;
+    // Wine on a busy machine now and then fails to start a process that the next try starts.
+    bool started = false;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                   working_directory.c_str(), &startup, &process) != 0;
+        if (!started) {
+            error = ::GetLastError();
+            ::Sleep(200);
+        }
+    }
     ::CloseHandle(in);
     ::CloseHandle(out);
     ::CloseHandle(err);
     if (!started) {
-        throw std::runtime_error("cannot start the program");
+        throw std::runtime_error("cannot start the program: error " + std::to_string(error));
     }
     RunResult result;
     constexpr DWORD patience_ms = 60000;
