@@ -310,6 +310,9 @@ TEST(FailedCalls, AreReportedAndKeepTheTable)
     }
     const std::string& small = expected::plain_answers;
     const std::string& large = synced_while_written;
+    // 23 MB: rows enough after the syncing thread starts for it to sync
+    // before the last of them, however busy the machine.
+    const std::string larger = "maps sierra 0 1 0 1499999 1 0";
     // Looking at the table's name itself, not past it.
     std::string lstat_failure = injection_in_run(small, {"sierra_tab.txt\"", "AT_SYMLINK_NOFOLLOW"}, "EIO");
     ASSERT_FALSE(lstat_failure.empty());
@@ -332,7 +335,7 @@ TEST(FailedCalls, AreReportedAndKeepTheTable)
         {"fchmod:error=EPERM", small, "cannot write " + sierra_label + ": Operation not permitted"},
         {"renameat:error=EXDEV", small, "cannot replace " + sierra_label + ": Invalid cross-device link"},
         {"renameat:error=EBUSY", small, "cannot replace " + sierra_label + ": Device or resource busy"},
-        {"fdatasync:error=EIO", large, "cannot write " + sierra_label + ": Input/output error"},
+        {"fdatasync:error=EIO", larger, "cannot write " + sierra_label + ": Input/output error"},
         {"fsync:error=EIO", large, "cannot write " + sierra_label + ": Input/output error"},
         // Errors that say nothing of links, ACLs or owners are not taken for "none".
         {lstat_failure, small, "cannot create " + sierra_label + ": Input/output error"},
