@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <exception>
+#include <system_error>
 
 namespace {
 
@@ -28,8 +28,8 @@ int BackgroundSync::written(int fd, std::int64_t bytes)
         ::pthread_sigmask(SIG_BLOCK, &all, &previous);
         try {
             thread_ = std::thread(&BackgroundSync::run, this, fd);
-        } catch (const std::exception&) {
-            finished_ = true;  // no thread, or no memory, to spare: the final sync does it all
+        } catch (const std::system_error&) {
+            finished_ = true;  // no thread to spare: the final sync does it all
         }
         ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     }

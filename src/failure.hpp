@@ -26,7 +26,9 @@ public:
 
     explicit operator bool() const { return state_.index() == 0; }
     const T& operator*() const { return std::get<0>(state_); }
+    T& operator*() { return std::get<0>(state_); }
     const T* operator->() const { return &std::get<0>(state_); }
+    T* operator->() { return &std::get<0>(state_); }
     [[nodiscard]] const Failure& error() const { return std::get<1>(state_); }
 
 private:

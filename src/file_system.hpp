@@ -3,15 +3,38 @@
 // file does without it. The calls return 0, or the error number.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
 #include <string>
 
-// Opens the folder at `path` to act in it; sets `readable` where it could be
-// opened for reading, and so listed and synced. A folder that may be entered
-// but not read (a drop box) is held all the same where the system can.
-int open_folder(const char* path, int& folder, bool& readable);
+#include "descriptor.hpp"
+
+// Looks at `name` in `folder` without following it past a link: its status,
+// and the entry held. A folder is always held, to go on from, even where it
+// may be entered but not read (a drop box); any other entry, a link
+// included, where the system can hold it without opening it, so that what
+// is read of it later is of the same entry; elsewhere `held` is -1.
+int look_at(int folder, const char* name, Descriptor& held, struct stat& status);
+
+// Whether the file held as `held` is the root of a mount of its own, as a
+// file bind-mounted over a name in its folder is; false where the system
+// cannot tell.
+bool is_mount_root(int held);
+
+// The owner and group that this process's user namespace shows for ids it
+// cannot map, which no file may be given; -1 for each where every id is
+// mapped, as outside any namespace.
+struct UnmappedIds {
+    uid_t owner = static_cast<uid_t>(-1);
+    gid_t group = static_cast<gid_t>(-1);
+};
+UnmappedIds unmapped_ids();
+
+// What tells this process's space of process ids from the others on the
+// machine (containers have their own); 0 where it cannot be known.
+std::uint64_t process_id_space();
 
 // An unnamed file in `folder`, made with `mode`, which no name shows and
 // which goes with its last descriptor.
@@ -32,7 +55,7 @@ std::uint64_t largest_file_on_disk(int fd);
 // system would otherwise leave them there.
 int sync_file(int fd);
 
-// Makes the names in `folder` durable: `readable` as open_folder set it, and
+// Makes the names in `folder` durable: `readable` where it is open for reading, and
 // `file` a descriptor of a file on the same disk, or -1.
 int sync_folder(int folder, bool readable, int file);
 
@@ -45,9 +68,11 @@ struct FileFlags {
 // The flags of `name` in `folder` ("." for the folder itself).
 int file_flags(int folder, const char* name, FileFlags& flags);
 
-// The access ACL of `name` in `folder` as the system stores it, copied whole
-// as its tools copy it; empty where it has none.
-int access_acl(int folder, const char* name, std::string& acl);
+// The access ACL of `name` in `folder`, held as `held` where look_at could,
+// as the system stores it, copied whole as its tools copy it; empty where it
+// has none, or where its disk keeps none: a failure to read it that the
+// folder, asked in turn, shows to be the disk's lack of ACLs.
+int access_acl(int folder, const char* name, int held, std::string& acl);
 
 // Gives `fd` the access ACL `acl`, as access_acl read it.
 int set_access_acl(int fd, const std::string& acl);

@@ -1,5 +1,6 @@
-// The table file's calls on Linux: unnamed files, reserved room, writeback
-// begun early, attribute flags, ACLs and the file system's own sync.
+// The table file's calls on Linux: entries held without being opened,
+// unnamed files, reserved room, attribute flags, ACLs, mounts, namespaces
+// and the file system's own sync.
 #include "file_system.hpp"
 
 #include <fcntl.h>
@@ -14,6 +15,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+
+#ifndef STATX_ATTR_MOUNT_ROOT
+#define STATX_ATTR_MOUNT_ROOT 0x00002000  // as Linux 5.8 defines it
+#endif
 
 namespace {
 
@@ -40,16 +46,107 @@ int open_to_inspect(int folder, const char* name)
     return ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
 }
 
+// The path by which /proc reaches the file held as `fd`, with no right to
+// read it; empty without /proc.
+std::string proc_path(int fd)
+{
+    static const bool has_proc = ::access("/proc/self/fd", F_OK) == 0;
+    return has_proc ? "/proc/self/fd/" + std::to_string(fd) : std::string();
+}
+
+// The first number in the file `path`, or -1 where it has none.
+long long first_number_in(const char* path)
+{
+    std::FILE* file = std::fopen(path, "re");
+    if (file == nullptr) {
+        return -1;
+    }
+    long long number = -1;
+    if (std::fscanf(file, "%lld", &number) != 1) {
+        number = -1;
+    }
+    (void)std::fclose(file);
+    return number;
+}
+
+// Whether the id map `map` of this process maps every id to itself: the map
+// of the first user namespace, that of the machine.
+bool maps_every_id(const char* map)
+{
+    std::FILE* file = std::fopen(map, "re");
+    if (file == nullptr) {
+        return true;  // no namespaces here
+    }
+    unsigned long long inside = 1;
+    unsigned long long outside = 1;
+    unsigned long long count = 0;
+    const bool whole = std::fscanf(file, "%llu %llu %llu", &inside, &outside, &count) == 3 && inside == 0 &&
+                       outside == 0 && count == 0xFFFFFFFFULL;
+    (void)std::fclose(file);
+    return whole;
+}
+
+// Reads the access ACL of the file held as `held`, by its path in /proc,
+// which needs no right to read the file, or else of `name` in `folder`
+// opened to be read about. Returns 0, or the error number.
+int read_acl(int folder, const char* name, int held, std::string& acl)
+{
+    acl.clear();
+    const std::string path = held >= 0 ? proc_path(held) : std::string();
+    const Descriptor opened(path.empty() ? open_to_inspect(folder, name) : -1);
+    if (path.empty() && !opened) {
+        return errno;
+    }
+    const auto get = [&](char* buffer, std::size_t size) {
+        return opened ? ::fgetxattr(opened.get(), acl_attribute, buffer, size)
+                      : ::getxattr(path.c_str(), acl_attribute, buffer, size);
+    };
+    const ssize_t size = get(nullptr, 0);
+    if (size < 0) {
+        return errno;
+    }
+    acl.resize(static_cast<std::size_t>(size));
+    const ssize_t got = get(acl.data(), acl.size());
+    acl.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+    return got >= 0 ? 0 : errno == ERANGE ? EAGAIN : errno;  // ERANGE: it grew while it was read
+}
+
 }  // namespace
 
-int open_folder(const char* path, int& folder, bool& readable)
+int look_at(int folder, const char* name, Descriptor& held, struct stat& status)
 {
-    folder = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    readable = folder >= 0;
-    if (folder < 0 && errno == EACCES) {
-        folder = ::open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    held = Descriptor(::openat(folder, name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!held) {
+        return errno;
     }
-    return folder >= 0 ? 0 : errno;
+    return ::fstat(held.get(), &status) == 0 ? 0 : errno;
+}
+
+bool is_mount_root(int held)
+{
+    struct statx status {};
+    if (::statx(held, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &status) != 0) {
+        return false;
+    }
+    // Only a system that knows the attribute tells it: a device other than
+    // the folder's is no proof, overlay file systems show those too.
+    return (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+           (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+}
+
+UnmappedIds unmapped_ids()
+{
+    const auto unmapped = [](const char* map, const char* overflow) {
+        return maps_every_id(map) ? -1 : first_number_in(overflow);
+    };
+    return {static_cast<uid_t>(unmapped("/proc/self/uid_map", "/proc/sys/kernel/overflowuid")),
+            static_cast<gid_t>(unmapped("/proc/self/gid_map", "/proc/sys/kernel/overflowgid"))};
+}
+
+std::uint64_t process_id_space()
+{
+    struct stat space {};
+    return ::stat("/proc/self/ns/pid", &space) == 0 ? static_cast<std::uint64_t>(space.st_ino) : 0;
 }
 
 int open_unnamed(int folder, mode_t mode, int& fd)
@@ -64,12 +161,8 @@ int open_unnamed(int folder, mode_t mode, int& fd)
 
 int name_unnamed(int fd, int folder, const char* name)
 {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, self.c_str(), folder, name, AT_SYMLINK_FOLLOW) == 0) {
-        return 0;
-    }
-    if (errno != ENOENT || ::access("/proc/self/fd", F_OK) == 0) {
-        return errno;
+    if (const std::string self = proc_path(fd); !self.empty()) {
+        return ::linkat(AT_FDCWD, self.c_str(), folder, name, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
     }
     // Without /proc, a privileged process can still name it from its descriptor.
     return ::linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0 ? 0 : errno;
@@ -112,50 +205,31 @@ int sync_folder(int folder, bool readable, int file)
 int file_flags(int folder, const char* name, FileFlags& flags)
 {
     flags = {};
-    const int fd = open_to_inspect(folder, name);
-    if (fd < 0) {
+    const Descriptor file(open_to_inspect(folder, name));
+    if (!file) {
         return nothing_to_be_had(errno) || errno == ELOOP ? 0 : errno;
     }
     int bits = 0;
-    int error_number = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &bits) != 0) {
-        error_number = errno == ENOTTY || errno == EINVAL || nothing_to_be_had(errno) ? 0 : errno;
-        bits = 0;
+    if (::ioctl(file.get(), FS_IOC_GETFLAGS, &bits) != 0) {
+        return errno == ENOTTY || errno == EINVAL || nothing_to_be_had(errno) ? 0 : errno;
     }
-    ::close(fd);
     flags.immutable = (bits & FS_IMMUTABLE_FL) != 0;
     flags.append_only = (bits & FS_APPEND_FL) != 0;
-    return error_number;
+    return 0;
 }
 
-int access_acl(int folder, const char* name, std::string& acl)
+int access_acl(int folder, const char* name, int held, std::string& acl)
 {
-    acl.clear();
-    // By the path through the held folder, which needs no right to read the
-    // file itself; without /proc, through the file opened to be read about.
-    const std::string path = "/proc/self/fd/" + std::to_string(folder) + "/" + name;
-    int fd = -1;
-    if (::access("/proc/self/fd", F_OK) != 0 && (fd = open_to_inspect(folder, name)) < 0) {
-        return nothing_to_be_had(errno) ? 0 : errno;
+    const int error_number = read_acl(folder, name, held, acl);
+    if (error_number == 0 || nothing_to_be_had(error_number)) {
+        return 0;
     }
-    const auto get = [&](char* buffer, std::size_t size) {
-        return fd >= 0 ? ::fgetxattr(fd, acl_attribute, buffer, size)
-                       : ::lgetxattr(path.c_str(), acl_attribute, buffer, size);
-    };
-    int error_number = 0;
-    if (const ssize_t size = get(nullptr, 0); size < 0) {
-        error_number = nothing_to_be_had(errno) ? 0 : errno;
-    } else {
-        acl.resize(static_cast<std::size_t>(size));
-        const ssize_t got = get(acl.data(), acl.size());
-        // ERANGE: it grew while it was read.
-        error_number = got < 0 ? (errno == ERANGE ? EAGAIN : errno) : 0;
-        acl.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
-    }
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    return error_number;
+    // Some disks answer for a file with a failure of their own where they
+    // keep no ACLs at all (rclone's mounts say EIO): the folder, on the same
+    // disk, tells which.
+    std::string folders;
+    const int folder_error = read_acl(folder, ".", folder, folders);
+    return unsupported_as_enotsup(folder_error) == ENOTSUP ? 0 : error_number;
 }
 
 int set_access_acl(int fd, const std::string& acl)

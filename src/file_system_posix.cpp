@@ -1,6 +1,6 @@
 // The table file's calls on a POSIX system with nothing beyond POSIX: no
-// unnamed files, no reserved room, no flags or ACLs; what the disk cannot
-// take is told by the writes.
+// entries held but folders, no unnamed files, no reserved room, no flags or
+// ACLs, no namespaces; what the disk cannot take is told by the writes.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,16 +8,42 @@
 
 #include "file_system.hpp"
 
-int open_folder(const char* path, int& folder, bool& readable)
+int look_at(int folder, const char* name, Descriptor& held, struct stat& status)
 {
-    folder = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    readable = folder >= 0;
+    held = Descriptor();
+    if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno;
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        return 0;
+    }
+    held = Descriptor(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 #ifdef O_SEARCH
-    if (folder < 0 && errno == EACCES) {
-        folder = ::open(path, O_SEARCH | O_DIRECTORY | O_CLOEXEC);
+    if (!held && errno == EACCES) {
+        held = Descriptor(::openat(folder, name, O_SEARCH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     }
 #endif
-    return folder >= 0 ? 0 : errno;
+    struct stat opened {};
+    if (!held || ::fstat(held.get(), &opened) != 0) {
+        return errno;
+    }
+    // The folder opened is the one looked at.
+    return opened.st_dev == status.st_dev && opened.st_ino == status.st_ino ? 0 : EAGAIN;
+}
+
+bool is_mount_root(int)
+{
+    return false;
+}
+
+UnmappedIds unmapped_ids()
+{
+    return {};
+}
+
+std::uint64_t process_id_space()
+{
+    return 0;
 }
 
 int open_unnamed(int, mode_t, int& fd)
@@ -67,7 +93,7 @@ int file_flags(int, const char*, FileFlags& flags)
     return 0;
 }
 
-int access_acl(int, const char*, std::string& acl)
+int access_acl(int, const char*, int, std::string& acl)
 {
     acl.clear();
     return 0;

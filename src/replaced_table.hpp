@@ -14,8 +14,9 @@ struct OldTable {
 };
 
 // What the table `name` in `folder` has, `status` being what was found of
-// it. Returns 0, or the error number of what could not be read.
-int read_old_table(int folder, const char* name, const struct stat& status, OldTable& old);
+// it and `held` the table held, or -1. Returns 0, or the error number of
+// what could not be read.
+int read_old_table(int folder, const char* name, int held, const struct stat& status, OldTable& old);
 
 // Gives the new table `fd` what the old one had, where the process may and
 // the file system keeps it: a table is never stopped for what cannot exist

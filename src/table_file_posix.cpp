@@ -1,8 +1,8 @@
 // The table file on a POSIX system. When the names are answered, the table is
-// found, links followed as the system follows them, its folder is opened and
-// held, and what can be known before a row is checked; every later step acts
-// through that folder, so that what happens to the path meanwhile changes
-// nothing. Then:
+// found through held folders (see table_lookup.hpp), its folder is held, and
+// what can be known before a row is checked; every later step acts through
+// that folder, so that what happens to the path meanwhile changes nothing.
+// Then:
 //
 //   reserve  the table's exact size asked of the disk: its room, or its free space
 //   write    the rows, synced by a thread of their own as they come
@@ -20,12 +20,15 @@
 #include <optional>
 #include <utility>
 
+#include "descriptor.hpp"
+
 #include "background_sync.hpp"
 #include "file_system.hpp"
 #include "printable.hpp"
 #include "replaced_table.hpp"
 #include "signal_cleanup.hpp"
 #include "table_file.hpp"
+#include "table_lookup.hpp"
 #include "temporary_file.hpp"
 #include "write_all.hpp"
 
@@ -36,92 +39,16 @@ std::string reason(int error_number)
     return std::strerror(error_number);
 }
 
-// Where a table is: its folder's path and its name there.
-struct Location {
-    std::string folder;
-    std::string name;
-    bool operator==(const Location&) const = default;
-};
-
-Location location_of(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return {".", path};
-    }
-    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
-// The file that the table's path leads to, and what was found of it there.
-struct Found {
-    Location place;
-    std::optional<struct stat> status;  // none: nothing there yet
-};
-
-// Follows links at the end of `path`, so that the file they lead to is
-// replaced and the links stay. Whether a link may be followed at all is the
-// system's to say: it is asked first, by following them itself. Beyond its
-// rules, root follows no link of another user's, which could lead it into a
-// file that user may not write.
-Outcome<Found> find_table(const std::string& path, const std::string& label)
-{
-    struct stat followed {};
-    const bool there = ::stat(path.c_str(), &followed) == 0;
-    if (!there && errno != ENOENT) {
-        return os_failure("cannot create " + label, errno);
-    }
-    std::string current = path;
-    constexpr int most_links = 40;
-    for (int hop = 0; hop < most_links; ++hop) {
-        struct stat status {};
-        if (::lstat(current.c_str(), &status) != 0) {
-            if (errno != ENOENT || there) {
-                return os_failure("cannot create " + label, errno == ENOENT ? EAGAIN : errno);
-            }
-            return Found{location_of(current), std::nullopt};
-        }
-        if (!S_ISLNK(status.st_mode)) {
-            if (!there) {
-                return os_failure("cannot create " + label, EAGAIN);  // it came while it was looked up
-            }
-            return Found{location_of(current), status};
-        }
-        if (::geteuid() == 0 && status.st_uid != 0) {
-            return Failure{"cannot create " + label, "it is a link of another user, which root does not follow"};
-        }
-        std::string target(static_cast<std::size_t>(status.st_size) + 1, '\0');
-        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
-        if (length < 0 || static_cast<std::size_t>(length) == target.size()) {
-            return os_failure("cannot create " + label, length < 0 ? errno : EAGAIN);  // EAGAIN: it grew
-        }
-        target.resize(static_cast<std::size_t>(length));
-        if (!target.starts_with('/')) {
-            target.insert(0, location_of(current).folder + "/");
-        }
-        current = std::move(target);
-    }
-    return os_failure("cannot create " + label, ELOOP);
-}
-
-// A folder that is not there, named: the first of them from c:\images down.
-Failure name_missing_folder(const TablePath& table)
-{
-    for (const Place& folder : table.folders()) {
-        struct stat status {};
-        if (::stat(folder.path.c_str(), &status) != 0 && errno == ENOENT) {
-            return {"cannot create " + table.label, "the folder " + folder.label + " does not exist"};
-        }
-    }
-    return os_failure("cannot create " + table.label, ENOENT);
-}
-
 // Refuses, before any number is asked, what the folder or the table will not
 // let be done after the last row, in words that say what to change.
 Status check_place(const std::string& label, int folder, const std::string& folder_label, const char* name,
                    const std::optional<OldTable>& old)
 {
     const std::string create = "cannot create " + label;
-    if (::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EROFS)) {
+    if (::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0) {
+        if (errno != EACCES && errno != EROFS) {
+            return os_failure(create, errno);
+        }
         return Failure{create, "the folder " + folder_label + " is not writable: " + reason(errno)};
     }
     FileFlags folder_flags;
@@ -198,13 +125,10 @@ struct TableFile::Platform {
     {
         (void)syncing.finish();  // before its descriptor goes
         temporary.discard();     // while its folder is still held
-        if (folder >= 0) {
-            ::close(folder);
-        }
     }
 
-    int folder = -1;
-    bool readable = false;  // the folder, as open_folder found it
+    Descriptor folder;
+    bool readable = false;  // the folder is open for reading: it can be listed and synced
     std::string name;       // the table's, in the folder
     std::optional<OldTable> old;
     TemporaryFile temporary;
@@ -219,52 +143,52 @@ void TableFile::Forget::operator()(Platform* platform) const
 Status TableFile::open(const TablePath& table)
 {
     table_ = table;
-    const auto found = find_table(table.path, label());
+    auto found = find_table(table);
     if (!found) {
         return found.error();
     }
-    const bool linked = !(found->place == location_of(table.path));
     auto platform = std::unique_ptr<Platform, Forget>(new Platform);
-    if (const int error_number = open_folder(found->place.folder.c_str(), platform->folder, platform->readable)) {
-        return error_number == ENOENT && !linked ? name_missing_folder(table)
-                                                 : os_failure("cannot create " + label(), error_number);
+    // Held for reading where it may be read; a drop box is held all the same.
+    platform->folder = Descriptor(::openat(found->folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    platform->readable = static_cast<bool>(platform->folder);
+    if (!platform->readable) {
+        if (errno != EACCES) {
+            return os_failure("cannot create " + label(), errno);
+        }
+        platform->folder = std::move(found->folder);
     }
-    platform->name = found->place.name;
+    platform->name = found->name;
+    const int folder = platform->folder.get();
     const char* name = platform->name.c_str();
-    // The folder now held is the one the table was found in.
-    struct stat status {};
-    const bool there = ::fstatat(platform->folder, name, &status, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!there && errno != ENOENT) {
-        return os_failure("cannot create " + label(), errno);
-    }
-    if (there != found->status.has_value() ||
-        (there && (status.st_dev != found->status->st_dev || status.st_ino != found->status->st_ino))) {
-        return os_failure("cannot create " + label(), EAGAIN);
-    }
-    if (there) {
-        if (S_ISDIR(status.st_mode)) {
+    if (const auto& status = found->status) {
+        if (S_ISDIR(status->st_mode)) {
             return os_failure("cannot create " + label(), EISDIR);
         }
-        if (!S_ISREG(status.st_mode)) {
+        if (!S_ISREG(status->st_mode)) {
             return Failure{"cannot create " + label(), "not a regular file"};
         }
+        // Nothing is renamed over a mount point, as a file mounted into a container is.
+        if (found->held && is_mount_root(found->held.get())) {
+            return Failure{"cannot replace " + label(), "the table is a mount point"};
+        }
         platform->old.emplace();
-        if (const int error_number = read_old_table(platform->folder, name, status, *platform->old)) {
+        if (const int error_number = read_old_table(folder, name, found->held.get(), *status, *platform->old)) {
             return os_failure("cannot replace " + label(), error_number);
         }
     }
     // Past a link, the folder is the one the link leads to.
-    const std::string folder_label = linked ? printable(found->place.folder) : table.folder().label;
-    if (auto done = check_place(label(), platform->folder, folder_label, name, platform->old); !done) {
+    const std::string folder_label =
+        found->linked_folder.empty() ? table.folder().label : printable(found->linked_folder);
+    if (auto done = check_place(label(), folder, folder_label, name, platform->old); !done) {
         return done;
     }
 
     install_cleanup_handlers();
-    remove_left_temporaries(platform->folder);
+    remove_left_temporaries(folder);
     // Made with the table's mode, so that a new table gets what the folder's
     // default ACL or the umask give any new file.
     const mode_t mode = platform->old ? platform->old->mode & 0777 : 0666;
-    if (const int error_number = platform->temporary.create(platform->folder, mode)) {
+    if (const int error_number = platform->temporary.create(folder, mode)) {
         return os_failure("cannot create " + label(), error_number);
     }
     platform_ = std::move(platform);
@@ -330,7 +254,7 @@ Status TableFile::commit()
         return os_failure((platform.old ? "cannot replace " : "cannot create ") + label(), error_number);
     }
     // The table is in place: what fails now cannot undo it, but is told.
-    int error_number = sync_folder(platform.folder, platform.readable, platform.temporary.fd());
+    int error_number = sync_folder(platform.folder.get(), platform.readable, platform.temporary.fd());
     const char* failed = "cannot sync the folder of ";
     if (const int closed = platform.temporary.close(); closed != 0 && error_number == 0) {
         error_number = closed;

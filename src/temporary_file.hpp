@@ -3,9 +3,11 @@
 //
 // It is unnamed where the system can make such a file, and shows nowhere
 // until it is in place; elsewhere it has a name beside the table that nobody
-// can guess, .grisalturas-<host>-<process>-<random>, which the signals that
-// end a run remove, and which a later run of the same user on the same
-// machine removes if the run that made it ended without doing so.
+// can guess, .grisalturas-<host>-<process ids>-<process>-<random> (the
+// containers of a machine each number their processes their own way, and
+// <process ids> tells which). The signals that end a run remove it, and a
+// later run of the same user on the same machine removes it if the run that
+// made it ended without doing so.
 #pragma once
 
 #include <sys/types.h>
@@ -27,7 +29,8 @@ public:
     // Puts the file in place of `name` in the folder, in one step. A named
     // file is closed, and its close checked, before its rename: a share that
     // cannot rename an open file, or that uploads it as it closes, tells so
-    // before anything is in place. Returns 0, or the error number.
+    // before anything is in place. An unnamed one is left open, for close().
+    // Returns 0, or the error number.
     int put_in_place(const char* name);
 
     // Closes the file, if it is still open. Returns 0, or the error number.
@@ -37,9 +40,13 @@ public:
     void discard();
 
 private:
-    // Gives the file a name nobody can guess, with `make(name)` (0, or the error number).
+    // Gives the file a name nobody can guess, with `make(name)` (0, or the
+    // error number); called with the signals held.
     template <class Make>
     int make_named(Make make);
+
+    // Renames the file from its own name over `name`; called with the signals held.
+    int rename_over(const char* name);
 
     int folder_ = -1;
     int fd_ = -1;

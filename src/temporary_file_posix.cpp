@@ -2,9 +2,11 @@
 //
 //   created   open, unnamed; or under a name of its own, which the signals
 //             that end a run remove
-//   named     (replacing an older file) an unnamed file linked to a name of its own
+//   named     (replacing an older file) an unnamed file linked to a name of
+//             its own, and renamed with no other call between
 //   closed    a named file closed, its close checked, before its rename
-//   in place  linked or renamed to the table's name: nothing is left to remove
+//   in place  linked or renamed to the table's name: nothing is left to remove;
+//             an unnamed file is closed, and its close checked, after
 //
 // Before it is in place, discard (or the destructor) removes it.
 #include <dirent.h>
@@ -17,11 +19,13 @@
 #include <charconv>
 #include <cstdint>
 #include <exception>
+#include <new>
 #include <random>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "descriptor.hpp"
 #include "file_system.hpp"
 #include "signal_cleanup.hpp"
 #include "temporary_file.hpp"
@@ -46,10 +50,12 @@ std::string machine_name()
     return safe.empty() ? "unknown" : safe;
 }
 
-// The start of the names of this machine's temporary files.
+// The start of the names of the temporary files of this machine's processes
+// that share this one's process ids: another container on the machine, even
+// of the same name, numbers its processes its own way.
 std::string own_prefix()
 {
-    return std::string(prefix) + machine_name() + "-";
+    return std::string(prefix) + machine_name() + "-" + std::to_string(process_id_space()) + "-";
 }
 
 std::string random_name()
@@ -73,10 +79,11 @@ int TemporaryFile::make_named(Make make)
         std::string name;
         try {
             name = random_name();
+        } catch (const std::bad_alloc&) {
+            throw;                         // out of memory, told as such
         } catch (const std::exception&) {  // no source of randomness
             return EAGAIN;
         }
-        const SignalsHeld held;
         const int error_number = make(name.c_str());
         if (error_number == 0) {
             name_ = std::move(name);
@@ -97,6 +104,7 @@ int TemporaryFile::create(int folder, mode_t mode)
         return error_number;
     }
     // O_EXCL: a name that is taken, by a file or a link, is never opened.
+    const SignalsHeld held;
     return make_named([&](const char* name) {
         fd_ = ::openat(folder, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOCTTY, mode);
         return fd_ >= 0 ? 0 : errno;
@@ -110,15 +118,24 @@ int TemporaryFile::put_in_place(const char* name)
         if (error_number != EEXIST) {
             return error_number;  // a new file, in place at once
         }
-        // An older file is there: the unnamed file takes a name of its own, to be renamed over it.
+        // An older file is there: the unnamed file takes a name of its own
+        // and is renamed over it at once, still open, so that nothing but a
+        // kill between the two calls leaves that name.
+        const SignalsHeld held;
         if (const int named = make_named([&](const char* own) { return name_unnamed(fd_, folder_, own); })) {
             return named;
         }
+        return rename_over(name);
     }
     if (const int error_number = close()) {
         return error_number;
     }
     const SignalsHeld held;
+    return rename_over(name);
+}
+
+int TemporaryFile::rename_over(const char* name)
+{
     if (::renameat(folder_, name_.c_str(), folder_, name) != 0) {
         return errno;
     }
@@ -146,15 +163,15 @@ void TemporaryFile::discard()
 
 void remove_left_temporaries(int folder)
 {
-    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listing < 0) {
+    Descriptor listing(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listing) {
         return;  // a folder that cannot be read keeps what is in it
     }
-    DIR* entries = ::fdopendir(listing);
+    DIR* entries = ::fdopendir(listing.get());
     if (entries == nullptr) {
-        ::close(listing);
         return;
     }
+    (void)listing.release();  // closed with the listing
     const std::string own = own_prefix();
     while (const dirent* entry = ::readdir(entries)) {
         const std::string_view name = entry->d_name;

@@ -90,7 +90,7 @@ std::string access_acl(const fs::path& file)
 TEST(Disks, EveryDiskAndFolderKeepsThePromises)
 {
     using enum DiskKind;
-    const std::vector<DiskKind> every = {tmpfs, ext4, vfat, bindfs, exfat, ntfs, fusefat};
+    const std::vector<DiskKind> every = {tmpfs, ext4, vfat, bindfs, exfat, ntfs, fusefat, rclone};
     const std::string maps = expected::maps_label;
     const std::string table = expected::plain_table;
     const std::string large = "0 1 0 2999999 1 0";       // 45 MB
@@ -150,6 +150,18 @@ TEST(Disks, EveryDiskAndFolderKeepsThePromises)
          "0 1 10 20 5 1",
          ""},
         {"a shared exFAT disk", {exfat}, true, true, nothing, "0 1 10 20 5 1", ""},
+        // As a container's table is given to it, a file mounted over the table's name.
+        {"a table mounted as a file",
+         {ext4},
+         true,
+         false,
+         [](const Workspace& w) {
+             const std::string bound = quoted(w.root() / "bound");
+             ASSERT_TRUE(shell("cp " + quoted(w.table("sierra")) + " " + bound + " && mount --bind " + bound + " " +
+                               quoted(w.table("sierra"))));
+         },
+         "0 1 10 20 5 1",
+         "cannot replace " + sierra_label + ": the table is a mount point"},
     };
     for (const auto& c : cases) {
         for (const DiskKind kind : c.disks) {

@@ -203,6 +203,51 @@ TEST(Replacement, FollowsOnlyTheLinksTheSystemWouldFollowAndNoOtherUsersLinkForR
     }
 }
 
+TEST(Replacement, RootFollowsNoLinkOfAnotherUserOnTheWayToTheTable)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root";
+    }
+    // images/maps, or images itself, another user's link to a folder of root's.
+    for (const std::string link : {"images/maps", "images"}) {
+        const Workspace workspace;
+        const fs::path linked = workspace.root() / link;
+        const fs::path store = workspace.root() / "store";
+        fs::rename(linked, store);
+        const fs::path table = store / (link == "images" ? "maps/sierra_tab.txt" : "sierra_tab.txt");
+        Workspace::write(table, old_table);
+        fs::create_directory_symlink(store, linked);
+        ASSERT_TRUE(shell("chown -h 47101:47101 " + quoted(linked)));
+        const RunResult run = run_program(workspace.root(), expected::plain_answers);
+        EXPECT_EQ(run.exit_status, 1) << link;
+        EXPECT_EQ(run.err, "grisalturas: cannot create " + sierra_label +
+                               ": it is a link of another user, which root does not follow\n")
+            << link;
+        EXPECT_EQ(Workspace::read(table), old_table) << link;
+    }
+}
+
+TEST(Replacement, InAUserNamespaceATableOfAnOwnerItCannotShowBecomesTheUsers)
+{
+    if (::geteuid() != 0 || !shell("unshare --user --map-root-user true")) {
+        GTEST_SKIP() << "needs root and user namespaces";
+    }
+    // Writable by all, and of a user that the namespace shows as its overflow id.
+    const WithOldTable workspace;
+    ASSERT_TRUE(shell("chown 47101:47101 " + quoted(workspace.table("sierra"))));
+    fs::permissions(workspace.table("sierra"), fs::perms(0666));
+    RunOptions options;
+    options.wrapper = {"unshare", "--user", "--map-root-user"};
+    const RunResult run = run_program(workspace.root(), expected::plain_answers, options);
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(Workspace::read(workspace.table("sierra")), expected::plain_table);
+    struct stat status {};
+    ASSERT_EQ(::stat(workspace.table("sierra").c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 0U);
+    EXPECT_EQ(status.st_gid, 0U);
+    EXPECT_EQ(permissions(workspace.table("sierra")), 0666U);
+}
+
 TEST(Signals, DuringTheQuestionsLeaveTheTableAsItWas)
 {
     for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
@@ -314,7 +359,7 @@ TEST(FailedCalls, AreReportedAndKeepTheTable)
     // before the last of them, however busy the machine.
     const std::string larger = "maps sierra 0 1 0 1499999 1 0";
     // Looking at the table's name itself, not past it.
-    std::string lstat_failure = injection_in_run(small, {"sierra_tab.txt\"", "AT_SYMLINK_NOFOLLOW"}, "EIO");
+    std::string lstat_failure = injection_in_run(small, {"sierra_tab.txt\"", "NOFOLLOW"}, "EIO");
     ASSERT_FALSE(lstat_failure.empty());
     lstat_failure.erase(0, std::string_view("inject=").size());
     // What a replaced table keeps, where the test can give it that.
@@ -339,7 +384,8 @@ TEST(FailedCalls, AreReportedAndKeepTheTable)
         {"fsync:error=EIO", large, "cannot write " + sierra_label + ": Input/output error"},
         // Errors that say nothing of links, ACLs or owners are not taken for "none".
         {lstat_failure, small, "cannot create " + sierra_label + ": Input/output error"},
-        {"lgetxattr:error=EIO", small, "cannot replace " + sierra_label + ": Input/output error", has_acls},
+        {"getxattr:error=EIO", small, "cannot replace " + sierra_label + ": Input/output error", has_acls},
+        {"faccessat2:error=EIO:when=1", small, "cannot create " + sierra_label + ": Input/output error"},
         {"fsetxattr:error=ENOSPC", small, "cannot write " + sierra_label + ": No space left on device", with_acl},
         {"fchown:error=EIO:when=1", small, "cannot write " + sierra_label + ": Input/output error", of_another_user},
     };
@@ -405,25 +451,37 @@ TEST(TemporaryFiles, LeftByEndedRunsOfTheUserOnThisMachineAreRemoved)
     for (const char* c = host; *c != '\0' && machine.size() < 64; ++c) {
         machine.push_back(std::isalnum(static_cast<unsigned char>(*c)) != 0 ? *c : '_');
     }
+    // The space of process ids this test runs in, which numbers the processes named.
+    struct stat ids {};
+    const std::string space = std::to_string(beyond_posix && ::stat("/proc/self/ns/pid", &ids) == 0 ? ids.st_ino : 0);
     const pid_t ended = ::fork();
     if (ended == 0) {
         ::_exit(0);
     }
     ASSERT_GT(ended, 0);
     ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
-    const auto name = [](const std::string& on, pid_t pid) {
-        return ".grisalturas-" + on + "-" + std::to_string(pid) + "-0123456789abcdef";
+    const auto name = [](const std::string& on, const std::string& ids, pid_t pid) {
+        return ".grisalturas-" + on + "-" + ids + "-" + std::to_string(pid) + "-0123456789abcdef";
     };
     const WithOldTable workspace;
-    const std::string left = name(machine, ended);
-    const std::string running = name(machine, ::getpid());
-    const std::string elsewhere = name("another_machine", ended);
-    for (const auto& file : {left, running, elsewhere}) {
+    const std::string left = name(machine, space, ended);
+    const std::string running = name(machine, space, ::getpid());
+    const std::string elsewhere = name("another_machine", space, ended);
+    const std::string other_container = name(machine, space + "1", ended);
+    for (const auto& file : {left, running, elsewhere, other_container}) {
         Workspace::write(workspace.maps() / file, "rows");
     }
-    EXPECT_EQ(run_program(workspace.root(), expected::plain_answers).exit_status, 0);
-    std::vector<std::string> kept = {elsewhere, running, "sierra_tab.txt"};
+    std::vector<std::string> kept = {left, elsewhere, other_container, running, "sierra_tab.txt"};
     std::sort(kept.begin(), kept.end());
+    // A container of the same name, numbering its processes its own way, can tell none of them ended.
+    if (beyond_posix && shell("unshare --pid --fork true")) {
+        RunOptions options;
+        options.wrapper = {"unshare", "--pid", "--fork"};
+        EXPECT_EQ(run_program(workspace.root(), expected::plain_answers, options).exit_status, 0);
+        EXPECT_EQ(workspace.maps_listing(), kept);
+    }
+    EXPECT_EQ(run_program(workspace.root(), expected::plain_answers).exit_status, 0);
+    std::erase(kept, left);
     EXPECT_EQ(workspace.maps_listing(), kept);
 }
 

@@ -30,6 +30,7 @@ const char* name_of(DiskKind kind)
     case DiskKind::exfat: return "exfat-fuse";
     case DiskKind::ntfs: return "ntfs-3g";
     case DiskKind::fusefat: return "fusefat";
+    case DiskKind::rclone: return "rclone";
     }
     return "?";
 }
@@ -55,6 +56,11 @@ const char* mount_script(DiskKind kind)
         return "truncate -s $size \"$image\" && mkntfs -q -F \"$image\" && ntfs-3g \"$image\" \"$maps\"";
     case DiskKind::fusefat:
         return "truncate -s $size \"$image\" && mkfs.fat \"$image\" && fusefat -o rw+ \"$image\" \"$maps\"";
+    // As cloud drives are mounted, here over a folder of a small tmpfs.
+    case DiskKind::rclone:
+        return "mkdir \"$store\" && mount -t tmpfs -o size=$size grisalturas \"$store\" && "
+               "rclone mount --config /dev/null --daemon \"$store\" \"$maps\" && "
+               "for try in $(seq 100); do mountpoint -q \"$maps\" && break; sleep 0.1; done; mountpoint -q \"$maps\"";
     }
     return "false";
 }

@@ -16,7 +16,7 @@ bool shell(const std::string& command);
 // A path as one word of a shell command.
 std::string quoted(const std::filesystem::path& path);
 
-enum class DiskKind { tmpfs, ext4, vfat, bindfs, exfat, ntfs, fusefat };
+enum class DiskKind { tmpfs, ext4, vfat, bindfs, exfat, ntfs, fusefat, rclone };
 
 const char* name_of(DiskKind kind);
 

@@ -71,6 +71,15 @@ std::vector<std::pair<std::string, int>> kill_points(const std::vector<std::stri
             points.emplace_back(name, nths.second);
         }
     }
+    const auto linked = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        return call.starts_with("linkat(") && call.find("\".grisalturas-") != std::string::npos &&
+               call.ends_with("= 0");
+    });
+    bool renamed = false;
+    for (auto call = linked; call != calls.end() && !renamed; ++call) {
+        points.emplace_back(call_name(*call), occurrence(calls, static_cast<std::size_t>(call - calls.begin())));
+        renamed = call->starts_with("rename");
+    }
     return points;
 }
 

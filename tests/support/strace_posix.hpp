@@ -33,7 +33,9 @@ std::string call_name(const std::string& call);
 int occurrence(const std::vector<std::string>& calls, std::size_t index);
 
 // Where to kill a run that made these `calls`: each kind of call made once
-// the answers are read, at its first and its last occurrence, as strace counts them.
+// the answers are read, at its first and its last occurrence, as strace
+// counts them, and every call from the temporary file's link beside the
+// table to its rename over it, where a kill leaves its name.
 std::vector<std::pair<std::string, int>> kill_points(const std::vector<std::string>& calls);
 
 // The injection that fails with `error` the first of a run's `calls` that
