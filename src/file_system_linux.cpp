@@ -14,8 +14,10 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
+#include <vector>
 
 #ifndef STATX_ATTR_MOUNT_ROOT
 #define STATX_ATTR_MOUNT_ROOT 0x00002000  // as Linux 5.8 defines it
@@ -54,36 +56,40 @@ std::string proc_path(int fd)
     return has_proc ? "/proc/self/fd/" + std::to_string(fd) : std::string();
 }
 
-// The first number in the file `path`, or -1 where it has none.
-long long first_number_in(const char* path)
+// The numbers that the first line of the file `path` starts with, at most
+// `count` of them; none where it cannot be read.
+std::vector<unsigned long long> numbers_in(const char* path, std::size_t count)
 {
-    std::FILE* file = std::fopen(path, "re");
-    if (file == nullptr) {
-        return -1;
+    const Descriptor file(::open(path, O_RDONLY | O_CLOEXEC));
+    char line[256];
+    const ssize_t length = file ? ::read(file.get(), line, sizeof line) : -1;
+    std::vector<unsigned long long> numbers;
+    const char* next = line;
+    const char* const end = line + (length > 0 ? length : 0);
+    while (numbers.size() < count) {
+        next = std::find_if(next, end, [](char c) { return c != ' ' && c != '\t'; });
+        unsigned long long number = 0;
+        const auto [after, error] = std::from_chars(next, end, number);
+        if (error != std::errc()) {
+            break;
+        }
+        numbers.push_back(number);
+        next = after;
     }
-    long long number = -1;
-    if (std::fscanf(file, "%lld", &number) != 1) {
-        number = -1;
-    }
-    (void)std::fclose(file);
-    return number;
+    return numbers;
 }
 
-// Whether the id map `map` of this process maps every id to itself: the map
-// of the first user namespace, that of the machine.
-bool maps_every_id(const char* map)
+// The id that this process's user namespace shows for those it cannot map,
+// as `map` and `overflow` tell it; -1 where the map is that of the machine,
+// which maps every id to itself.
+unsigned long long unmapped_id(const char* map, const char* overflow)
 {
-    std::FILE* file = std::fopen(map, "re");
-    if (file == nullptr) {
-        return true;  // no namespaces here
+    const auto range = numbers_in(map, 3);
+    if (range.empty() || range == std::vector<unsigned long long>{0, 0, 0xFFFFFFFFULL}) {
+        return static_cast<unsigned long long>(-1);  // no namespaces here, or the machine's own
     }
-    unsigned long long inside = 1;
-    unsigned long long outside = 1;
-    unsigned long long count = 0;
-    const bool whole = std::fscanf(file, "%llu %llu %llu", &inside, &outside, &count) == 3 && inside == 0 &&
-                       outside == 0 && count == 0xFFFFFFFFULL;
-    (void)std::fclose(file);
-    return whole;
+    const auto id = numbers_in(overflow, 1);
+    return id.empty() ? static_cast<unsigned long long>(-1) : id.front();
 }
 
 // Reads the access ACL of the file held as `held`, by its path in /proc,
@@ -136,11 +142,8 @@ bool is_mount_root(int held)
 
 UnmappedIds unmapped_ids()
 {
-    const auto unmapped = [](const char* map, const char* overflow) {
-        return maps_every_id(map) ? -1 : first_number_in(overflow);
-    };
-    return {static_cast<uid_t>(unmapped("/proc/self/uid_map", "/proc/sys/kernel/overflowuid")),
-            static_cast<gid_t>(unmapped("/proc/self/gid_map", "/proc/sys/kernel/overflowgid"))};
+    return {static_cast<uid_t>(unmapped_id("/proc/self/uid_map", "/proc/sys/kernel/overflowuid")),
+            static_cast<gid_t>(unmapped_id("/proc/self/gid_map", "/proc/sys/kernel/overflowgid"))};
 }
 
 std::uint64_t process_id_space()
