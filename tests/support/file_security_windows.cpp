@@ -40,20 +40,7 @@ void set_access_list(const std::filesystem::path& file, const std::wstring& sddl
         throw std::runtime_error("not an access list");
     }
     const std::unique_ptr<void, FreeLocal> security(made);
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    if (::GetSecurityDescriptorDacl(made, &present, &dacl, &defaulted) == 0 ||
-        ::GetSecurityDescriptorControl(made, &control, &revision) == 0) {
-        throw std::runtime_error("not an access list");
-    }
-    const SECURITY_INFORMATION inheritance = (control & SE_DACL_PROTECTED) != 0 ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                                                : UNPROTECTED_DACL_SECURITY_INFORMATION;
-    std::wstring name = file.wstring();
-    if (::SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance, nullptr, nullptr,
-                                dacl, nullptr) != ERROR_SUCCESS) {
+    if (::SetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, made) == 0) {
         throw std::runtime_error("cannot set the access list of " + file.string());
     }
 }

@@ -7,5 +7,5 @@
 // The DACL of `file`, such as "D:P(A;;FA;;;SY)(A;;FR;;;WD)".
 std::wstring access_list(const std::filesystem::path& file);
 
-// Gives `file` the DACL written as `sddl`, protected or not as it says.
+// Gives `file` the DACL written as `sddl`.
 void set_access_list(const std::filesystem::path& file, const std::wstring& sddl);
