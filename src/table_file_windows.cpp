@@ -1,6 +1,8 @@
 #include "table_file.hpp"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <aclapi.h>
 
 #include <cstdint>
 #include <cstring>
@@ -17,6 +19,110 @@ namespace {
 Failure failed(const char* doing, const std::string& label, DWORD error)
 {
     return {std::string(doing) + " " + label, windows_reason(error)};
+}
+
+// A failure that means the disk keeps no such thing.
+bool not_supported(DWORD error)
+{
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED || error == ERROR_INVALID_FUNCTION;
+}
+
+// A failure that means the process may not.
+bool not_permitted(DWORD error)
+{
+    return error == ERROR_ACCESS_DENIED || error == ERROR_PRIVILEGE_NOT_HELD || error == ERROR_INVALID_OWNER;
+}
+
+struct FreeLocal {
+    void operator()(void* memory) const { ::LocalFree(memory); }
+};
+
+// What a replaced table keeps, read from it before any number is asked.
+struct OldTable {
+    DWORD attributes = 0;
+    FILETIME created{};
+    // Its owner, group and DACL point into `security`, which is empty where
+    // the disk keeps none (FAT) or the process may not read it.
+    std::unique_ptr<void, FreeLocal> security;
+    PSID owner = nullptr;
+    PSID group = nullptr;
+    PACL dacl = nullptr;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+};
+
+// The attributes that a user or a program gives a file and that a new one
+// takes over: read-only is not among them, as a read-only table is refused.
+constexpr DWORD kept_attributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_TEMPORARY;
+
+// The security of the file at `target` (a link itself, as the rename replaces
+// it) into `old`. Returns 0, or the error of what could not be read.
+DWORD read_old_security(const std::wstring& target, OldTable& old)
+{
+    const HANDLE table =
+        ::CreateFileW(target.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (table == INVALID_HANDLE_VALUE) {
+        // One may replace a table, through its folder, without reading its security.
+        const DWORD error = ::GetLastError();
+        return not_permitted(error) ? ERROR_SUCCESS : error;
+    }
+    PSECURITY_DESCRIPTOR security = nullptr;
+    DWORD error = ::GetSecurityInfo(table, SE_FILE_OBJECT,
+                                    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                    &old.owner, &old.group, &old.dacl, nullptr, &security);
+    ::CloseHandle(table);
+    if (error != ERROR_SUCCESS) {
+        old.owner = nullptr;
+        old.group = nullptr;
+        old.dacl = nullptr;
+        return not_supported(error) || not_permitted(error) ? ERROR_SUCCESS : error;
+    }
+    old.security.reset(security);
+    DWORD revision = 0;
+    return ::GetSecurityDescriptorControl(security, &old.control, &revision) != 0 ? ERROR_SUCCESS : ::GetLastError();
+}
+
+// Gives the new table `file` what the old one had, where the process may and
+// the disk keeps it. Returns 0, or the error of any other failure.
+DWORD keep_old_table(HANDLE file, const OldTable& old)
+{
+    FILE_BASIC_INFO basic{};  // the times left at 0 are not changed
+    basic.CreationTime.LowPart = old.created.dwLowDateTime;
+    basic.CreationTime.HighPart = static_cast<LONG>(old.created.dwHighDateTime);
+    basic.FileAttributes = (old.attributes & kept_attributes) | FILE_ATTRIBUTE_ARCHIVE;  // changed, as any written file
+    if (::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) == 0) {
+        if (const DWORD error = ::GetLastError(); !not_supported(error)) {
+            return error;
+        }
+    }
+    if (!old.security) {
+        return ERROR_SUCCESS;
+    }
+    // The owner first, as the folder's inherited entries for the owner follow it.
+    if (old.owner != nullptr && old.group != nullptr) {
+        DWORD error = ::SetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
+                                        old.owner, old.group, nullptr, nullptr);
+        if (not_permitted(error)) {  // another user's table: its group at least
+            error = ::SetSecurityInfo(file, SE_FILE_OBJECT, GROUP_SECURITY_INFORMATION, nullptr, old.group, nullptr,
+                                      nullptr);
+        }
+        if (error != ERROR_SUCCESS && !not_permitted(error) && !not_supported(error)) {
+            return error;
+        }
+    }
+    if ((old.control & SE_DACL_PRESENT) != 0) {
+        // Protected from the folder's entries, or taking them, as the old table was.
+        const SECURITY_INFORMATION inheritance = (old.control & SE_DACL_PROTECTED) != 0
+                                                     ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                     : UNPROTECTED_DACL_SECURITY_INFORMATION;
+        const DWORD error = ::SetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance, nullptr,
+                                              nullptr, old.dacl, nullptr);
+        if (error != ERROR_SUCCESS && !not_permitted(error) && !not_supported(error)) {
+            return error;
+        }
+    }
+    return ERROR_SUCCESS;
 }
 
 // The name as the system's wide calls take it: answers are kept as UTF-8.
@@ -115,7 +221,8 @@ Status name_missing_folder(const TablePath& table, DWORD error)
 
 // The handle is all that Windows needs: the file was marked for deletion as
 // it was made, so that the system removes it when the handle closes, however
-// the process ends; the mark is cleared only just before the rename.
+// the process ends; the mark is cleared only just before the rename. Beside
+// it, what an old table keeps, given to the file before the rename.
 struct TableFile::Platform {
     explicit Platform(HANDLE held_folder) : folder(held_folder) {}
     Platform(const Platform&) = delete;
@@ -130,6 +237,7 @@ struct TableFile::Platform {
 
     HANDLE folder;
     HANDLE file = INVALID_HANDLE_VALUE;
+    std::optional<OldTable> old;
 };
 
 void TableFile::Forget::operator()(Platform* platform) const
@@ -148,8 +256,10 @@ Status TableFile::open(const TablePath& table)
     if (target.empty()) {
         return failed("cannot create", label(), ::GetLastError());
     }
-    const DWORD attributes = ::GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
+    std::optional<OldTable> old;
+    WIN32_FILE_ATTRIBUTE_DATA found{};
+    if (::GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &found) != 0) {
+        const DWORD attributes = found.dwFileAttributes;
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             return Failure{"cannot create " + label(), "a folder has that name"};
         }
@@ -158,6 +268,12 @@ Status TableFile::open(const TablePath& table)
         }
         if (auto done = check_not_in_use(target, label()); !done) {
             return done;
+        }
+        old.emplace();
+        old->attributes = attributes;
+        old->created = found.ftCreationTime;
+        if (const DWORD error = read_old_security(target, *old)) {
+            return failed("cannot replace", label(), error);
         }
     } else if (const DWORD error = ::GetLastError(); error == ERROR_PATH_NOT_FOUND) {
         return name_missing_folder(table, error);
@@ -177,16 +293,25 @@ Status TableFile::open(const TablePath& table)
                                                                               : failed("cannot create", label(), error);
     }
     auto platform = std::unique_ptr<Platform, Forget>(new Platform(folder));
+    platform->old = std::move(old);
 
     // Random names, which no one can take ahead of the run; another is tried if one is taken.
+    // The old table's security is set through the same handle, where the system grants the rights for it.
+    constexpr DWORD security_rights = WRITE_DAC | WRITE_OWNER;
+    DWORD access = GENERIC_WRITE | DELETE | (platform->old && platform->old->security ? security_rights : 0);
     std::random_device random;
     constexpr int attempts = 16;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         const std::wstring temporary = temporary_name(target, std::uint64_t{random()} << 32 | random());
-        const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
-                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file = ::CreateFileW(temporary.c_str(), access, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
-            if (const DWORD error = ::GetLastError(); error != ERROR_FILE_EXISTS) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_ACCESS_DENIED && (access & security_rights) != 0) {
+                access &= ~security_rights;  // the table is written, keeping only what the process may set
+                continue;
+            }
+            if (error != ERROR_FILE_EXISTS) {
                 return failed("cannot create", label(), error);
             }
             continue;
@@ -211,8 +336,7 @@ Status TableFile::reserve(std::int64_t bytes)
     allocation.AllocationSize.QuadPart = bytes;
     if (::SetFileInformationByHandle(platform_->file, FileAllocationInfo, &allocation, sizeof allocation) == 0) {
         // Where the file system cannot reserve, the rows are written all the same.
-        if (const DWORD error = ::GetLastError();
-            error != ERROR_NOT_SUPPORTED && error != ERROR_CALL_NOT_IMPLEMENTED && error != ERROR_INVALID_FUNCTION) {
+        if (const DWORD error = ::GetLastError(); !not_supported(error)) {
             return failed("cannot write", label(), error);
         }
     }
@@ -240,6 +364,11 @@ Status TableFile::commit()
         return done;
     }
     const HANDLE file = platform_->file;
+    if (platform_->old) {
+        if (const DWORD error = keep_old_table(file, *platform_->old)) {
+            return failed("cannot write", label(), error);
+        }
+    }
     if (::FlushFileBuffers(file) == 0) {
         return failed("cannot write", label(), ::GetLastError());
     }

@@ -1,13 +1,16 @@
-// What only Windows shows: a process ended outright, and names in the users'
-// own languages, of any length, however they reach the program.
+// What only Windows shows: a process ended outright, what a replaced table
+// keeps, and names in the users' own languages, of any length, however they
+// reach the program.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "expected_dialogue.hpp"
+#include "file_security_windows.hpp"
 #include "old_table.hpp"
 #include "program_session.hpp"
 #include "workspace.hpp"
@@ -52,6 +55,57 @@ TEST(TableInUse, IsRefusedBeforeAnyNumberAndKept)
         << run.err;
     EXPECT_EQ(run.out, expected::up_to_the_names);
     expect_old_table_kept(workspace);
+}
+
+TEST(ReplacedTable, KeepsTheAttributesOfTheOldOne)
+{
+    const WithOldTable workspace;
+    const fs::path table = workspace.table("sierra");
+    const DWORD given = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    ASSERT_NE(::SetFileAttributesW(table.c_str(), given), 0);
+    const DWORD kept = ::GetFileAttributesW(table.c_str()) & given;  // Wine keeps no content-indexing mark
+    ASSERT_EQ(kept & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    const RunResult run = run_program(workspace.root(), expected::plain_answers);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(Workspace::read(table), expected::plain_table);
+    EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"});
+    // Marked as changed for backups, as any table written.
+    const DWORD attributes = ::GetFileAttributesW(table.c_str());
+    EXPECT_EQ(attributes & (given | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE), kept | FILE_ATTRIBUTE_ARCHIVE);
+}
+
+TEST(ReplacedTable, ThatIsReadOnlyIsRefusedBeforeAnyNumberAndKept)
+{
+    const WithOldTable workspace;
+    const fs::path table = workspace.table("sierra");
+    ASSERT_NE(::SetFileAttributesW(table.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0);
+    const RunResult run = run_program(workspace.root(), expected::plain_answers);
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_TRUE(run.err.starts_with("grisalturas: cannot create " + expected::sierra_label + ": ")) << run.err;
+    EXPECT_EQ(run.out, expected::up_to_the_names);
+    EXPECT_EQ(::GetFileAttributesW(table.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
+    ASSERT_NE(::SetFileAttributesW(table.c_str(), FILE_ATTRIBUTE_NORMAL), 0);  // so that the workspace can go
+    expect_old_table_kept(workspace);
+}
+
+TEST(ReplacedTable, KeepsTheAccessListOfTheOldOne)
+{
+    const WithOldTable workspace;
+    const fs::path table = workspace.table("sierra");
+    // Shared for writing with everyone, where the folder gives others no more than reading.
+    set_access_list(table, L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;BU)(A;;FRFW;;;WD)");
+    const std::wstring given = access_list(table);
+    const fs::path fresh = workspace.maps() / "fresh.txt";
+    Workspace::write(fresh, "");
+    const std::wstring inherited = access_list(fresh);
+    fs::remove(fresh);
+    if (given == inherited) {
+        GTEST_SKIP() << "this system keeps no access list given to a file";
+    }
+    const RunResult run = run_program(workspace.root(), expected::plain_answers);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(Workspace::read(table), expected::plain_table);
+    EXPECT_EQ(access_list(table), given);
 }
 
 // The bytes of `text` in the ANSI code page, as an answer file saved in it holds them.
