@@ -51,6 +51,11 @@ int reserve_room(int fd, std::int64_t bytes);
 // a table could pass (4 GiB on FAT); 0 where none is known.
 std::uint64_t largest_file_on_disk(int fd);
 
+// Starts writing the `bytes` bytes of `fd` from `from` to the disk, and does
+// not wait: the final sync then has little left to do. Does nothing where
+// the system cannot.
+int start_writeback(int fd, std::int64_t from, std::int64_t bytes);
+
 // Makes the bytes of `fd` durable, through the disk's own cache where the
 // system would otherwise leave them there.
 int sync_file(int fd);

@@ -1,6 +1,6 @@
 // The table file's calls on Linux: entries held without being opened,
-// unnamed files, reserved room, attribute flags, ACLs, mounts, namespaces
-// and the file system's own sync.
+// unnamed files, reserved room, writeback begun early, attribute flags,
+// ACLs, mounts, namespaces and the file system's own sync.
 #include "file_system.hpp"
 
 #include <fcntl.h>
@@ -184,6 +184,13 @@ std::uint64_t largest_file_on_disk(int fd)
     constexpr std::uint64_t largest_on_fat = 0xFFFFFFFF;
     struct statfs disk {};
     return ::fstatfs(fd, &disk) == 0 && disk.f_type == MSDOS_SUPER_MAGIC ? largest_on_fat : 0;
+}
+
+int start_writeback(int fd, std::int64_t from, std::int64_t bytes)
+{
+    return ::sync_file_range(fd, from, bytes, SYNC_FILE_RANGE_WRITE) == 0 || unsupported_as_enotsup(errno) == ENOTSUP
+               ? 0
+               : errno;
 }
 
 int sync_file(int fd)

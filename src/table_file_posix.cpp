@@ -5,7 +5,7 @@
 // Then:
 //
 //   reserve  the table's exact size asked of the disk: its room, or its free space
-//   write    the rows, synced by a thread of their own as they come
+//   write    the rows, their writeback started every 4 MiB
 //   commit   the size checked; an old table's owner, group, mode and ACL kept;
 //            synced; in place in one step (see temporary_file.hpp); the folder synced
 #include <fcntl.h>
@@ -22,7 +22,6 @@
 
 #include "descriptor.hpp"
 
-#include "background_sync.hpp"
 #include "file_system.hpp"
 #include "printable.hpp"
 #include "replaced_table.hpp"
@@ -121,18 +120,14 @@ struct TableFile::Platform {
     Platform() = default;
     Platform(const Platform&) = delete;
     Platform& operator=(const Platform&) = delete;
-    ~Platform()
-    {
-        (void)syncing.finish();  // before its descriptor goes
-        temporary.discard();     // while its folder is still held
-    }
+    ~Platform() { temporary.discard(); }  // while its folder is still held
 
     Descriptor folder;
     bool readable = false;  // the folder is open for reading: it can be listed and synced
     std::string name;       // the table's, in the folder
     std::optional<OldTable> old;
     TemporaryFile temporary;
-    BackgroundSync syncing;  // of a large table, while it is written
+    std::int64_t unsent = 0;  // where the bytes start whose writeback has not begun
 };
 
 void TableFile::Forget::operator()(Platform* platform) const
@@ -223,8 +218,13 @@ Status TableFile::write(std::string_view bytes)
         return os_failure("cannot write " + label(), error_number);
     }
     written_ += static_cast<std::int64_t>(bytes.size());
-    if (const int error_number = platform.syncing.written(fd, written_)) {
-        return os_failure("cannot write " + label(), error_number);
+    // The disk takes a large table as it comes, and the final sync has only its last rows.
+    constexpr std::int64_t stretch = std::int64_t{4} << 20;
+    if (written_ - platform.unsent >= stretch) {
+        if (const int error_number = start_writeback(fd, platform.unsent, written_ - platform.unsent)) {
+            return os_failure("cannot write " + label(), error_number);
+        }
+        platform.unsent = written_;
     }
     return {};
 }
@@ -241,13 +241,7 @@ Status TableFile::commit()
             return os_failure("cannot write " + label(), error_number);
         }
     }
-    // The final sync starts at once, beside any the thread has under way:
-    // the rows are on the disk once both have ended well.
-    platform.syncing.stop();
     if (const int error_number = sync_file(fd)) {
-        return os_failure("cannot write " + label(), error_number);
-    }
-    if (const int error_number = platform.syncing.finish()) {
         return os_failure("cannot write " + label(), error_number);
     }
     if (const int error_number = platform.temporary.put_in_place(platform.name.c_str())) {

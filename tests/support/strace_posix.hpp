@@ -9,9 +9,9 @@
 
 #include "program_session.hpp"
 
-// The answers for a table of 8.8 MB, just past two of the 4 MiB stretches
-// that are synced while the rows are written: a trace of it holds the first
-// and the last of each call that writing a large table makes.
+// The answers for a table of 8.8 MB, past the 4 MiB stretches whose
+// writeback starts while the rows are written: a trace of it holds the
+// first and the last of each call that writing a large table makes.
 inline const std::string synced_while_written = "maps sierra 0 1 0 599999 1 0";
 
 // Whether strace can trace the program's own calls here (not an emulator's).
