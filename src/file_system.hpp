@@ -38,7 +38,7 @@ std::uint64_t process_id_space();
 
 // An unnamed file in `folder`, made with `mode`, which no name shows and
 // which goes with its last descriptor.
-int open_unnamed(int folder, mode_t mode, int& fd);
+int open_unnamed(int folder, mode_t mode, Descriptor& file);
 
 // Gives the unnamed file `fd` the name `name` in `folder`; EEXIST where it is taken.
 int name_unnamed(int fd, int folder, const char* name);
@@ -60,9 +60,10 @@ int start_writeback(int fd, std::int64_t from, std::int64_t bytes);
 // system would otherwise leave them there.
 int sync_file(int fd);
 
-// Makes the names in `folder` durable: `readable` where it is open for reading, and
-// `file` a descriptor of a file on the same disk, or -1.
-int sync_folder(int folder, bool readable, int file);
+// Makes everything on the disk of `file` durable, or on every disk where
+// `file` is -1, as a folder that cannot be read, and so cannot be synced
+// itself, needs.
+int sync_disk(int file);
 
 // The flags that forbid changing a file or folder, where the system has them.
 struct FileFlags {

@@ -152,10 +152,10 @@ std::uint64_t process_id_space()
     return ::stat("/proc/self/ns/pid", &space) == 0 ? static_cast<std::uint64_t>(space.st_ino) : 0;
 }
 
-int open_unnamed(int folder, mode_t mode, int& fd)
+int open_unnamed(int folder, mode_t mode, Descriptor& file)
 {
-    fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    if (fd >= 0) {
+    file = Descriptor(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (file) {
         return 0;
     }
     // File systems without unnamed files refuse them in more than one way.
@@ -198,18 +198,13 @@ int sync_file(int fd)
     return ::fsync(fd) == 0 ? 0 : errno;
 }
 
-int sync_folder(int folder, bool readable, int file)
+int sync_disk(int file)
 {
-    if (readable) {
-        // Some file systems cannot sync a folder; the new name stands all the same.
-        return ::fsync(folder) == 0 || errno == EINVAL || errno == ENOTSUP ? 0 : errno;
+    if (file < 0) {
+        ::sync();  // every disk, where no file of this one is open
+        return 0;
     }
-    // A folder that cannot be read cannot be synced itself: its whole file system is.
-    if (file >= 0) {
-        return ::syncfs(file) == 0 ? 0 : errno;
-    }
-    ::sync();
-    return 0;
+    return ::syncfs(file) == 0 ? 0 : errno;
 }
 
 int file_flags(int folder, const char* name, FileFlags& flags)

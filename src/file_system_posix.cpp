@@ -46,9 +46,9 @@ std::uint64_t process_id_space()
     return 0;
 }
 
-int open_unnamed(int, mode_t, int& fd)
+int open_unnamed(int, mode_t, Descriptor& file)
 {
-    fd = -1;
+    file = Descriptor();
     return ENOTSUP;
 }
 
@@ -83,11 +83,8 @@ int sync_file(int fd)
     return ::fsync(fd) == 0 ? 0 : errno;
 }
 
-int sync_folder(int folder, bool readable, int)
+int sync_disk(int)
 {
-    if (readable) {
-        return ::fsync(folder) == 0 || errno == EINVAL || errno == ENOTSUP ? 0 : errno;
-    }
     ::sync();
     return 0;
 }

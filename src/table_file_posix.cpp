@@ -114,6 +114,17 @@ bool fits_free_space(int fd, std::int64_t bytes)
     return blocks <= disk.f_bavail && disk.f_bavail - blocks >= spare;
 }
 
+// Makes the names in `folder` durable, through the disk of `file` where the
+// folder cannot be read. Returns 0, or the error number.
+int sync_folder(int folder, bool readable, int file)
+{
+    if (!readable) {
+        return sync_disk(file);
+    }
+    // Some file systems cannot sync a folder; the new name stands all the same.
+    return ::fsync(folder) == 0 || errno == EINVAL || errno == ENOTSUP ? 0 : errno;
+}
+
 }  // namespace
 
 struct TableFile::Platform {

@@ -1,8 +1,6 @@
 #include "table_file.hpp"
 
 #include <windows.h>
-// After windows.h, which it needs.
-#include <aclapi.h>
 
 #include <cstdint>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "replaced_table_windows.hpp"
 #include "text_conversion.hpp"
 
 namespace {
@@ -19,110 +18,6 @@ namespace {
 Failure failed(const char* doing, const std::string& label, DWORD error)
 {
     return {std::string(doing) + " " + label, windows_reason(error)};
-}
-
-// A failure that means the disk keeps no such thing.
-bool not_supported(DWORD error)
-{
-    return error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED || error == ERROR_INVALID_FUNCTION;
-}
-
-// A failure that means the process may not.
-bool not_permitted(DWORD error)
-{
-    return error == ERROR_ACCESS_DENIED || error == ERROR_PRIVILEGE_NOT_HELD || error == ERROR_INVALID_OWNER;
-}
-
-struct FreeLocal {
-    void operator()(void* memory) const { ::LocalFree(memory); }
-};
-
-// What a replaced table keeps, read from it before any number is asked.
-struct OldTable {
-    DWORD attributes = 0;
-    FILETIME created{};
-    // Its owner, group and DACL point into `security`, which is empty where
-    // the disk keeps none (FAT) or the process may not read it.
-    std::unique_ptr<void, FreeLocal> security;
-    PSID owner = nullptr;
-    PSID group = nullptr;
-    PACL dacl = nullptr;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-};
-
-// The attributes that a user or a program gives a file and that a new one
-// takes over: read-only is not among them, as a read-only table is refused.
-constexpr DWORD kept_attributes =
-    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_TEMPORARY;
-
-// The security of the file at `target` (a link itself, as the rename replaces
-// it) into `old`. Returns 0, or the error of what could not be read.
-DWORD read_old_security(const std::wstring& target, OldTable& old)
-{
-    const HANDLE table =
-        ::CreateFileW(target.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (table == INVALID_HANDLE_VALUE) {
-        // One may replace a table, through its folder, without reading its security.
-        const DWORD error = ::GetLastError();
-        return not_permitted(error) ? ERROR_SUCCESS : error;
-    }
-    PSECURITY_DESCRIPTOR security = nullptr;
-    DWORD error = ::GetSecurityInfo(table, SE_FILE_OBJECT,
-                                    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                    &old.owner, &old.group, &old.dacl, nullptr, &security);
-    ::CloseHandle(table);
-    if (error != ERROR_SUCCESS) {
-        old.owner = nullptr;
-        old.group = nullptr;
-        old.dacl = nullptr;
-        return not_supported(error) || not_permitted(error) ? ERROR_SUCCESS : error;
-    }
-    old.security.reset(security);
-    DWORD revision = 0;
-    return ::GetSecurityDescriptorControl(security, &old.control, &revision) != 0 ? ERROR_SUCCESS : ::GetLastError();
-}
-
-// Gives the new table `file` what the old one had, where the process may and
-// the disk keeps it. Returns 0, or the error of any other failure.
-DWORD keep_old_table(HANDLE file, const OldTable& old)
-{
-    FILE_BASIC_INFO basic{};  // the times left at 0 are not changed
-    basic.CreationTime.LowPart = old.created.dwLowDateTime;
-    basic.CreationTime.HighPart = static_cast<LONG>(old.created.dwHighDateTime);
-    basic.FileAttributes = (old.attributes & kept_attributes) | FILE_ATTRIBUTE_ARCHIVE;  // changed, as any written file
-    if (::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) == 0) {
-        if (const DWORD error = ::GetLastError(); !not_supported(error)) {
-            return error;
-        }
-    }
-    if (!old.security) {
-        return ERROR_SUCCESS;
-    }
-    // The owner first, as the folder's inherited entries for the owner follow it.
-    if (old.owner != nullptr && old.group != nullptr) {
-        DWORD error = ::SetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
-                                        old.owner, old.group, nullptr, nullptr);
-        if (not_permitted(error)) {  // another user's table: its group at least
-            error = ::SetSecurityInfo(file, SE_FILE_OBJECT, GROUP_SECURITY_INFORMATION, nullptr, old.group, nullptr,
-                                      nullptr);
-        }
-        if (error != ERROR_SUCCESS && !not_permitted(error) && !not_supported(error)) {
-            return error;
-        }
-    }
-    if ((old.control & SE_DACL_PRESENT) != 0) {
-        // Protected from the folder's entries, or taking them, as the old table was.
-        const SECURITY_INFORMATION inheritance = (old.control & SE_DACL_PROTECTED) != 0
-                                                     ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                     : UNPROTECTED_DACL_SECURITY_INFORMATION;
-        const DWORD error = ::SetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance, nullptr,
-                                              nullptr, old.dacl, nullptr);
-        if (error != ERROR_SUCCESS && !not_permitted(error) && !not_supported(error)) {
-            return error;
-        }
-    }
-    return ERROR_SUCCESS;
 }
 
 // The name as the system's wide calls take it: answers are kept as UTF-8.

@@ -14,6 +14,8 @@
 
 #include <string>
 
+#include "descriptor.hpp"
+
 class TemporaryFile {
 public:
     TemporaryFile() = default;
@@ -24,7 +26,7 @@ public:
     // Makes the file in `folder`, with `mode`. Returns 0, or the error number.
     int create(int folder, mode_t mode);
 
-    [[nodiscard]] int fd() const { return fd_; }
+    [[nodiscard]] int fd() const { return file_.get(); }
 
     // Puts the file in place of `name` in the folder, in one step. A named
     // file is closed, and its close checked, before its rename: a share that
@@ -34,7 +36,7 @@ public:
     int put_in_place(const char* name);
 
     // Closes the file, if it is still open. Returns 0, or the error number.
-    int close();
+    int close() { return file_.close(); }
 
     // Closes the file and removes it, if it is not in place.
     void discard();
@@ -49,7 +51,7 @@ private:
     int rename_over(const char* name);
 
     int folder_ = -1;
-    int fd_ = -1;
+    Descriptor file_;
     std::string name_;  // while it has a name of its own
 };
 

@@ -99,22 +99,22 @@ int TemporaryFile::make_named(Make make)
 int TemporaryFile::create(int folder, mode_t mode)
 {
     folder_ = folder;
-    const int error_number = open_unnamed(folder, mode, fd_);
+    const int error_number = open_unnamed(folder, mode, file_);
     if (error_number != ENOTSUP) {
         return error_number;
     }
     // O_EXCL: a name that is taken, by a file or a link, is never opened.
     const SignalsHeld held;
     return make_named([&](const char* name) {
-        fd_ = ::openat(folder, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOCTTY, mode);
-        return fd_ >= 0 ? 0 : errno;
+        file_ = Descriptor(::openat(folder, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOCTTY, mode));
+        return file_ ? 0 : errno;
     });
 }
 
 int TemporaryFile::put_in_place(const char* name)
 {
     if (name_.empty()) {
-        const int error_number = name_unnamed(fd_, folder_, name);
+        const int error_number = name_unnamed(fd(), folder_, name);
         if (error_number != EEXIST) {
             return error_number;  // a new file, in place at once
         }
@@ -122,7 +122,7 @@ int TemporaryFile::put_in_place(const char* name)
         // and is renamed over it at once, still open, so that nothing but a
         // kill between the two calls leaves that name.
         const SignalsHeld held;
-        if (const int named = make_named([&](const char* own) { return name_unnamed(fd_, folder_, own); })) {
+        if (const int named = make_named([&](const char* own) { return name_unnamed(fd(), folder_, own); })) {
             return named;
         }
         return rename_over(name);
@@ -142,12 +142,6 @@ int TemporaryFile::rename_over(const char* name)
     remove_on_signal(-1, nullptr);
     name_.clear();
     return 0;
-}
-
-int TemporaryFile::close()
-{
-    const int fd = std::exchange(fd_, -1);
-    return fd < 0 || ::close(fd) == 0 ? 0 : errno;
 }
 
 void TemporaryFile::discard()
