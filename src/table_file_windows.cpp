@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
@@ -27,17 +28,19 @@ std::wstring widen(const std::string& name)
     return is_valid_in(name, utf8_code_page) ? to_wide(name) : std::wstring();
 }
 
-// A name beside the table, exactly as long as the table's own, so that the
-// system refuses a name too long for it when the temporary file is made and
-// not only at the final rename.
+// A name beside the table, as long as the table's own (or 17 characters, for
+// 64 random bits, where that is shorter), so that the system refuses a name
+// too long for it when the temporary file is made and not only at the final
+// rename.
 std::wstring temporary_name(const std::wstring& target, std::uint64_t unique)
 {
     const auto separator = target.find_last_of(L"\\/");
     const std::size_t start = separator == std::wstring::npos ? 0 : separator + 1;
     wchar_t digits[32];
-    (void)std::swprintf(digits, 32, L".%llx", static_cast<unsigned long long>(unique));
+    (void)std::swprintf(digits, 32, L".%016llx", static_cast<unsigned long long>(unique));
     std::wstring name = digits;
-    name.resize(target.size() - start, L'~');  // a table's name has 9 characters at least: "x_tab.txt"
+    // All 64 bits, where the table's name is shorter (it has 9 characters at least: "x_tab.txt").
+    name.resize(std::max(target.size() - start, name.size()), L'~');
     return target.substr(0, start) + name;
 }
 
