@@ -8,13 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <iterator>
+#include <locale>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -449,7 +449,7 @@ TEST(TemporaryFiles, LeftByEndedRunsOfTheUserOnThisMachineAreRemoved)
     ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
     std::string machine;
     for (const char* c = host; *c != '\0' && machine.size() < 64; ++c) {
-        machine.push_back(std::isalnum(static_cast<unsigned char>(*c)) != 0 ? *c : '_');
+        machine.push_back(std::isalnum(*c, std::locale::classic()) ? *c : '_');  // ASCII letters and digits alone
     }
     // The space of process ids this test runs in, which numbers the processes named.
     struct stat ids {};
