@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <iterator>
 #include <locale>
 #include <string>
@@ -389,15 +388,17 @@ TEST(FailedCalls, AreReportedAndKeepTheTable)
         {"fsetxattr:error=ENOSPC", small, "cannot write " + sierra_label + ": No space left on device", with_acl},
         {"fchown:error=EIO:when=1", small, "cannot write " + sierra_label + ": Input/output error", of_another_user},
     };
+    std::vector<std::string> skipped;
     for (const auto& c : cases) {
         const WithOldTable workspace;
         // A mode that the umask takes away from a new file, so that it has to be set.
         fs::permissions(workspace.table("sierra"), fs::perms(0666));
         if (c.prepare != nullptr && !c.prepare(workspace)) {
-            std::cout << "skipped: " << c.injection << ": cannot be made here\n";
+            skipped.push_back(c.injection + ": cannot be made here");
             continue;
         }
-        RunOptions options = injecting(c.injection);
+        const fs::path log = workspace.root() / "trace";
+        RunOptions options = traced({"-o", log.string(), "-e", "inject=" + c.injection});
         const auto shell = in_shell("umask 022;");
         options.wrapper.insert(options.wrapper.begin(), shell.begin(), shell.end());
         const RunResult run = run_program(workspace.root(), c.input, options);
@@ -405,7 +406,9 @@ TEST(FailedCalls, AreReportedAndKeepTheTable)
         EXPECT_EQ(run.err, "grisalturas: " + c.message + "\n") << c.injection;
         EXPECT_EQ(Workspace::read(workspace.table("sierra")), old_table) << c.injection;
         EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt"}) << c.injection;
+        EXPECT_NE(Workspace::read(log).find("(INJECTED)\n"), std::string::npos) << c.injection << " never fired";
     }
+    skip_if_none_made(std::size(cases) - skipped.size(), skipped);
 }
 
 TEST(TemporaryFiles, HaveNamesNobodyCanGuessAndAreClosedBeforeTheirRename)
