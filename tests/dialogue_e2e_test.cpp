@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,12 +68,14 @@ TEST(Dialogue, EachPromptIsShownBeforeItsAnswerIsAwaited)
 
 #endif
 
-// The answers after the table's name, and what the table then holds.
+// The answers after the names, and what the table then holds.
 struct TableCase {
     const char* name;
     const char* answers;
     std::string table;
-    int menus = 1;  // how often the scale menu is shown
+    int menus = 1;                             // how often the scale menu is shown
+    std::string names = "maps sierra";         // the folder's and the table's answers
+    std::string file = "maps/sierra_tab.txt";  // where in images the table is, alone in its folder
 };
 
 void PrintTo(const TableCase& c, std::ostream* out)
@@ -85,11 +88,14 @@ class Tables : public testing::TestWithParam<TableCase> {};
 TEST_P(Tables, HoldTheRowsTheAnswersAskFor)
 {
     const Workspace workspace;
-    const RunResult run = run_program(workspace.root(), std::string("maps sierra\n") + GetParam().answers);
+    const std::filesystem::path table = workspace.root() / "images" / GetParam().file;
+    std::filesystem::create_directories(table.parent_path());
+    const RunResult run = run_program(workspace.root(), GetParam().names + "\n" + GetParam().answers);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(run.out, expected::dialogue(GetParam().menus));
-    EXPECT_EQ(Workspace::read(workspace.table("sierra")), GetParam().table);
+    EXPECT_EQ(Workspace::read(table), GetParam().table);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(table.parent_path()), {}), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -113,7 +119,13 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"extremes", "2147483647 -1 -2147483648 2147483647 2147483647 0",
                   "2147483647\t-2147483648\r\n2147483646\t-1\r\n2147483645\t2147483646\r\n"},
         TableCase{"one_answer_a_line_crlf", "0\r\n1\r\n10\r\n20\r\n5\r\n1\r\n", expected::plain_table},
-        TableCase{"signed_and_padded", "+0 +1 010 0020 +5 +1", expected::plain_table}),
+        TableCase{"signed_and_padded", "+0 +1 010 0020 +5 +1", expected::plain_table},
+        TableCase{"two_words_for_the_folder", "0 1 10 20 5 1", expected::plain_table, 1, "my maps", "my/maps_tab.txt"},
+        TableCase{"suffix_typed", "0 1 10 20 5 1", expected::plain_table, 1, "maps sierra_tab.txt",
+                  "maps/sierra_tab.txt_tab.txt"},
+        TableCase{"long_names", "0 1 10 20 5 1", expected::plain_table, 1,
+                  std::string(150, 'f') + " " + std::string(200, 't'),
+                  std::string(150, 'f') + "/" + std::string(200, 't') + "_tab.txt"}),
     [](const testing::TestParamInfo<TableCase>& info) { return std::string(info.param.name); });
 
 TEST(Tables, OfAMillionRowsAreExactThroughEveryBlock)
@@ -127,34 +139,6 @@ TEST(Tables, OfAMillionRowsAreExactThroughEveryBlock)
         expected_table += std::to_string(7 + 3 * k) + "\t" + std::to_string(-100000000 + 200 * k) + "\r\n";
     }
     EXPECT_TRUE(Workspace::read(workspace.table("big")) == expected_table);
-}
-
-TEST(Names, AFolderAnswerOfTwoWordsAlsoAnswersTheTableName)
-{
-    const Workspace workspace;
-    std::filesystem::create_directory(workspace.root() / "images" / "my");
-    const RunResult run = run_program(workspace.root(), "my maps 0 1 10 20 5 1");
-    EXPECT_EQ(run.exit_status, 0);
-    EXPECT_EQ(Workspace::read(workspace.root() / "images" / "my" / "maps_tab.txt"), expected::plain_table);
-}
-
-TEST(Names, ATableNameTypedWithItsSuffixGetsItAgain)
-{
-    const Workspace workspace;
-    const RunResult run = run_program(workspace.root(), "maps sierra_tab.txt 0 1 10 20 5 1");
-    EXPECT_EQ(run.exit_status, 0);
-    EXPECT_EQ(workspace.maps_listing(), std::vector<std::string>{"sierra_tab.txt_tab.txt"});
-}
-
-TEST(Names, LongNamesAreNeitherCutNorRefused)
-{
-    const Workspace workspace;
-    const std::string folder(150, 'f');
-    const std::string table(200, 't');
-    std::filesystem::create_directory(workspace.root() / "images" / folder);
-    const RunResult run = run_program(workspace.root(), folder + " " + table + " 0 1 10 20 5 1");
-    EXPECT_EQ(run.exit_status, 0) << run.err;
-    EXPECT_EQ(Workspace::read(workspace.root() / "images" / folder / (table + "_tab.txt")), expected::plain_table);
 }
 
 TEST(Answers, ThatAreRefusedAreAskedAgain)

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -159,15 +158,18 @@ TEST(Disks, EveryDiskAndFolderKeepsThePromises)
          },
          "0 1 10 20 5 1", "cannot replace " + sierra_label + ": the table is a mount point"},
     };
+    std::size_t made = 0;
+    std::vector<std::string> skipped;
     for (const auto& c : cases) {
         for (const DiskKind kind : c.disks) {
             const std::string at = std::string(c.situation) + " on " + name_of(kind);
             const Workspace workspace;
             const MountedDisk disk(workspace, kind, 32);
             if (!disk.refused().empty()) {
-                std::cout << "skipped: " << at << ": " << disk.refused() << "\n";
+                skipped.push_back(at + ": " + disk.refused());
                 continue;
             }
+            ++made;
             if (c.old) {
                 Workspace::write(workspace.table("sierra"), old_table);
             }
@@ -216,6 +218,7 @@ TEST(Disks, EveryDiskAndFolderKeepsThePromises)
             EXPECT_EQ(listing, std::vector<std::string>{"sierra_tab.txt"}) << at;
         }
     }
+    skip_if_none_made(made, skipped);
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 // Allocation failures at every step of a matrix, with calloc and free wrapped
 // at link time so that each call is counted and the chosen one fails.
-#include "NRUTIL.H"
-
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <set>
+
+#include "nrutil_families.hpp"
 
 // The names the linker's --wrap gives the real functions and their stand-ins.
 // NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
@@ -63,47 +63,32 @@ auto with_failing_call(int failing_call, Allocate allocate)
     return result;
 }
 
-TEST(PartialFailure, LeavesNoBlockAllocated)
+TYPED_TEST(Matrices, LeaveNoBlockAllocatedWhereverTheyFail)
 {
     constexpr int rows = 4;
     // Call 1 is the pointer array, call 2 the first row, later calls the later rows.
     for (int failing_call = 1; failing_call <= rows + 1; ++failing_call) {
-        double** matrix = with_failing_call(failing_call, [] { return dmatrice(3, rows); });
+        auto* matrix = with_failing_call(failing_call, [] { return TypeParam::allocate(3, rows); });
         EXPECT_EQ(matrix, nullptr) << "call " << failing_call;
         EXPECT_EQ(injection.calls, failing_call) << "no allocation is tried after the failed one";
         EXPECT_TRUE(injection.live.empty()) << injection.live.size() << " blocks left after call " << failing_call;
     }
 }
 
-TEST(PartialFailure, EveryElementTypeReleasesWhatItObtained)
+TYPED_TEST(Matrices, ReleaseEveryBlock)
 {
-    const auto leaves_nothing = [](auto allocate) {
-        auto* matrix = with_failing_call(3, allocate);
-        return matrix == nullptr && injection.live.empty();
-    };
-    EXPECT_TRUE(leaves_nothing([] { return fmatrice(2, 3); }));
-    EXPECT_TRUE(leaves_nothing([] { return ucmatrice(2, 3); }));
-    EXPECT_TRUE(leaves_nothing([] { return usmatrice(2, 3); }));
-    EXPECT_TRUE(leaves_nothing([] { return smatrice(2, 3); }));
-    EXPECT_TRUE(leaves_nothing([] { return imatrice(2, 3); }));
-    EXPECT_TRUE(leaves_nothing([] { return dmatrice(2, 3); }));
-    EXPECT_TRUE(leaves_nothing([] { return ldmatrice(2, 3); }));
-}
-
-TEST(Release, ReturnsEveryBlock)
-{
-    int** matrix = with_failing_call(0, [] { return imatrice(5, 3); });
+    auto* matrix = with_failing_call(0, [] { return TypeParam::allocate(5, 3); });
     ASSERT_NE(matrix, nullptr);
     EXPECT_EQ(injection.live.size(), 4U);
     injection.armed = true;
-    frimatrice(matrix, 3);
+    TypeParam::release(matrix, 3);
     injection.armed = false;
     EXPECT_TRUE(injection.live.empty());
 }
 
-TEST(Vectors, AFailedAllocationIsNull)
+TYPED_TEST(Vectors, AreNullWhereTheirAllocationFails)
 {
-    EXPECT_EQ(with_failing_call(1, [] { return fvecteur(8); }), nullptr);
+    EXPECT_EQ(with_failing_call(1, [] { return TypeParam::allocate(8); }), nullptr);
     EXPECT_TRUE(injection.live.empty());
 }
 

@@ -51,12 +51,12 @@ TEST(EndlessInput, EndsTheRunPastTheLongestPath)
 #else
     const std::string longest = "4096";
 #endif
-    const std::string endless(std::size_t{64} << 20, 'w');
+    const std::string endless(std::stoul(longest) + 4096, 'w');  // a few KiB past it: no more is read
     const struct {
         std::string input;
         const char* subject;
     } cases[] = {
-        {std::string(std::size_t{64} << 20, '\0'), "folder name"},  // as from /dev/zero
+        {std::string(endless.size(), '\0'), "folder name"},  // as from /dev/zero
         {"maps " + endless, "table name"},
         {"maps sierra " + endless, "first gray tone value"},
     };

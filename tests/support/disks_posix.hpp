@@ -3,8 +3,11 @@
 // the users who run the program there.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,20 @@ bool shell(const std::string& command);
 
 // A path as one word of a shell command.
 std::string quoted(const std::filesystem::path& path);
+
+// Ends a test whose cases this machine may refuse, `made` of them made: skipped
+// when none was, with the reasons in `skipped`; otherwise naming those left out.
+inline void skip_if_none_made(std::size_t made, const std::vector<std::string>& skipped)
+{
+    std::string reasons;
+    for (const auto& reason : skipped) {
+        reasons.append("\n  ").append(reason);
+    }
+    if (made == 0) {
+        GTEST_SKIP() << "no case could be made here:" << reasons;
+    }
+    std::cout << (skipped.empty() ? "" : "left out, as this machine cannot make them:" + reasons + "\n");
+}
 
 enum class DiskKind { tmpfs, ext4, vfat, bindfs, exfat, ntfs, fusefat, rclone };
 

@@ -57,8 +57,8 @@ int occurrence(const std::vector<std::string>& calls, std::size_t index)
 
 std::vector<std::pair<std::string, int>> kill_points(const std::vector<std::string>& calls)
 {
-    const auto answered = std::find_if(calls.begin(), calls.end(),
-                                       [](const std::string& call) { return call.find("(0,") != std::string::npos; });
+    const auto answered =
+        std::find_if(calls.begin(), calls.end(), [](const std::string& call) { return call.starts_with("read(0,"); });
     std::map<std::string, std::pair<int, int>> kinds;
     for (auto call = answered == calls.end() ? answered : answered + 1; call != calls.end(); ++call) {
         const int nth = occurrence(calls, static_cast<std::size_t>(call - calls.begin()));
