@@ -31,13 +31,19 @@ constexpr int ending_signals[] = {
 #endif
 };
 
+// The progress line goes as the program erases it on that terminal, with
+// the ^C that the terminal may have echoed over it.
+void erase_progress_line()
+{
+    const ProgressErasure erasure = progress_line_erasure();
+    if (erasure.terminal >= 0) {
+        (void)!::write(erasure.terminal, erasure.bytes, erasure.size);
+    }
+}
+
 extern "C" void clean_up_and_die(int signal_number)
 {
-    // The progress line goes, with the ^C that the terminal may have echoed after it.
-    if (const int terminal = progress_line_terminal(); terminal >= 0) {
-        constexpr char erase[] = "\r\033[K";
-        (void)!::write(terminal, erase, sizeof erase - 1);
-    }
+    erase_progress_line();
     if (const char* name = pending_name.load()) {
         ::unlinkat(pending_folder.load(), name, 0);
     }
