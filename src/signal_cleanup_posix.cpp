@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 
 #include "progress.hpp"
 
@@ -32,7 +33,7 @@ constexpr int ending_signals[] = {
 };
 
 // The progress line goes as the program erases it on that terminal, with
-// the ^C that the terminal may have echoed over it.
+// the ^C or ^Z that the terminal may have echoed over it.
 void erase_progress_line()
 {
     const ProgressErasure erasure = progress_line_erasure();
@@ -51,6 +52,28 @@ extern "C" void clean_up_and_die(int signal_number)
     default_action.sa_handler = SIG_DFL;
     (void)::sigaction(signal_number, &default_action, nullptr);
     (void)::raise(signal_number);  // delivered, with its default effect, once this handler returns
+}
+
+// Ctrl-Z: the line goes before the run stops, and comes back at its next
+// rewrite once the run goes on.
+extern "C" void erase_and_stop(int)
+{
+    const int saved_errno = errno;
+    erase_progress_line();
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    struct sigaction ours {};
+    (void)::sigaction(SIGTSTP, &default_action, &ours);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    (void)::pthread_sigmask(SIG_UNBLOCK, &stop, nullptr);
+    // The run stops here, and goes on from here when continued; at once in a
+    // process group that nobody could continue, where the system drops it.
+    (void)::raise(SIGTSTP);
+    (void)::pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    (void)::sigaction(SIGTSTP, &ours, nullptr);
+    errno = saved_errno;
 }
 
 // Calls `act` with each ending signal.
@@ -83,12 +106,18 @@ void install_cleanup_handlers()
     struct sigaction action {};
     action.sa_handler = clean_up_and_die;
     action.sa_mask = ending_signal_set();
-    for_each_ending_signal([&](int signal_number) {
+    const auto unless_ignored = [](int signal_number, const struct sigaction& handling) {
         struct sigaction previous {};
         if (::sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
-            ::sigaction(signal_number, &action, nullptr);
+            ::sigaction(signal_number, &handling, nullptr);
         }
-    });
+    };
+    for_each_ending_signal([&](int signal_number) { unless_ignored(signal_number, action); });
+    // A stop returns to what was interrupted, which goes on as it was.
+    struct sigaction stop = action;
+    stop.sa_handler = erase_and_stop;
+    stop.sa_flags = SA_RESTART;
+    unless_ignored(SIGTSTP, stop);
     // A table past the file size limit fails its write with EFBIG, and is
     // reported, instead of killing the program.
     (void)::signal(SIGXFSZ, SIG_IGN);
