@@ -559,9 +559,9 @@ TEST(Signals, ThatEndARunRemoveTheNamedFileAndThoseIgnoredStayIgnored)
         int signal;
         bool ignored;
     } cases[] = {
-        {SIGALRM, false},  {SIGUSR1, false},  {SIGUSR2, false}, {SIGVTALRM, false}, {SIGPROF, false},
-        {SIGXCPU, false},  {SIGPOLL, false},  {SIGPWR, false},  {SIGSYS, false},    {SIGABRT, false},
-        {SIGRTMIN, false}, {SIGRTMAX, false}, {SIGHUP, false},  {SIGUSR1, true},    {SIGTERM, true},
+        {SIGALRM, false}, {SIGUSR1, false}, {SIGUSR2, false}, {SIGVTALRM, false}, {SIGPROF, false},  {SIGXCPU, false},
+        {SIGPOLL, false}, {SIGPWR, false},  {SIGSYS, false},  {SIGABRT, false},   {SIGRTMIN, false}, {SIGRTMAX, false},
+        {SIGHUP, false},  {SIGUSR1, true},  {SIGTERM, true},  {SIGTSTP, true},
     };
     for (const auto& c : cases) {
         const WithOldTable workspace;
