@@ -76,11 +76,11 @@ Outcome<std::int32_t> Console::ask_integer(std::string_view prompt, std::string_
 
 void Console::report(const Failure& failure)
 {
-    // At a terminal the failure starts a line of its own, not the prompt's.
-    if (std::exchange(prompt_left_open_, false) && terminal_columns(out_) > 0) {
-        (void)write_output(out_, "\n");
-    }
+    // Shown at a terminal, the failure starts a line of its own, not the
+    // prompt's, wherever standard output goes on to the screen (through tee,
+    // say); an empty line before it where the prompt went to a file instead.
+    std::string line = std::exchange(prompt_left_open_, false) && terminal_columns(err_) > 0 ? "\n" : "";
     // Whole, even where an answer quoted in it holds a NUL character.
-    const std::string line = "grisalturas: " + failure.what + ": " + failure.why + "\n";
+    line.append("grisalturas: ").append(failure.what).append(": ").append(failure.why).append("\n");
     write_message(err_, line);
 }

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <string_view>
@@ -17,12 +18,36 @@ constexpr auto interval = std::chrono::milliseconds(250);  // between two rewrit
 constexpr int fewest_columns = 20;
 constexpr std::string_view prefix = "grisalturas: ";
 
-// The descriptor of the terminal while a line is on it, and the line's
-// length, for a signal handler.
-std::atomic<int> showing_on{-1};
-std::atomic<std::size_t> showing_length{0};
-static_assert(std::atomic<int>::is_always_lock_free && std::atomic<std::size_t>::is_always_lock_free,
-              "read from a signal handler");
+// The longest line shown: far more than the longest form ever needs.
+constexpr std::size_t longest_line = 160;
+
+// What erases the line on screen, for a signal handler: two copies, so that
+// one is rewritten while the handler may read the other.
+struct Erasure {
+    int terminal = -1;
+    std::size_t size = 0;
+    char bytes[longest_line + 2] = {};
+};
+Erasure erasures[2];
+std::atomic<const Erasure*> published{nullptr};
+static_assert(std::atomic<const Erasure*>::is_always_lock_free, "read from a signal handler");
+
+void publish(int terminal, std::string_view bytes)
+{
+    Erasure& next = erasures[published.load() == &erasures[0] ? 1 : 0];
+    next.terminal = terminal;
+    next.size = bytes.copy(next.bytes, sizeof next.bytes);
+    published.store(&next);
+}
+
+// Blanks over a line of `length` from its start, and back to its start.
+std::string blanks_over(std::size_t length)
+{
+    std::string bytes(length + 2, ' ');
+    bytes.front() = '\r';
+    bytes.back() = '\r';
+    return bytes;
+}
 
 std::string grouped(std::int64_t number)
 {
@@ -65,18 +90,16 @@ std::string progress_line(std::int64_t done, std::int64_t total, Clock::duration
     return {};
 }
 
-int progress_line_terminal()
+ProgressErasure progress_line_erasure()
 {
-    return showing_on.load();
-}
-
-std::size_t progress_line_length()
-{
-    return showing_length.load();
+    const Erasure* erasure = published.load();
+    return erasure != nullptr ? ProgressErasure{erasure->terminal, erasure->bytes, erasure->size}
+                              : ProgressErasure{-1, nullptr, 0};
 }
 
 Progress::Progress(std::FILE* stream, std::int64_t total)
     : terminal_(stream != nullptr && terminal_columns(stream) != 0 ? stream : nullptr),
+      escapes_(terminal_takes_escapes()),
       total_(total),
       start_(Clock::now()),
       next_(start_ + quiet)
@@ -101,8 +124,8 @@ void Progress::update(std::int64_t done)
     next_ = now + interval;
     // Measured each time: the terminal may have been made narrower since.
     const int columns = terminal_columns(terminal_);
-    show(columns < fewest_columns ? std::string()
-                                  : progress_line(done, total_, now - start_, static_cast<std::size_t>(columns - 1)));
+    width_ = columns >= fewest_columns ? std::min(static_cast<std::size_t>(columns) - 1, longest_line) : 0;
+    show(width_ != 0 ? progress_line(done, total_, now - start_, width_) : std::string());
 }
 
 void Progress::show(const std::string& line)
@@ -110,14 +133,29 @@ void Progress::show(const std::string& line)
     if (line.empty() && shown_ == 0) {
         return;
     }
-    // Blanks over what is left of a longer line; nothing to do if the terminal fails.
+    const int terminal = ::fileno(terminal_);
     std::string text = "\r" + line;
-    if (line.size() < shown_) {
-        text.append(shown_ - line.size(), ' ').append("\r").append(line);
+    if (escapes_) {
+        // The cursor waits at the line's start: where a narrower terminal has
+        // reflowed the old line onto several rows, its start stays under the
+        // cursor, and its other rows go with the rest of the screen.
+        text.append("\033[J\r");
+        publish(terminal, "\r\033[J");
+    } else {
+        // Blanks over what is left of a longer line, and for a signal over
+        // either line, should it come while this one is written, and the ^C
+        // that the terminal echoes after it, where the row has room.
+        if (line.size() < shown_) {
+            text.append(shown_ - line.size(), ' ').append("\r").append(line);
+        }
+        publish(terminal, blanks_over(std::min(std::max(shown_, line.size()) + 2, std::max(width_, shown_))));
     }
     shown_ = line.size();
-    (void)std::fputs(text.c_str(), terminal_);
-    (void)std::fflush(terminal_);
-    showing_length.store(shown_);
-    showing_on.store(shown_ != 0 ? ::fileno(terminal_) : -1);
+    // Nothing to do if the terminal fails.
+    (void)write_output(terminal_, text);
+    if (shown_ == 0) {
+        published.store(nullptr);
+    } else if (!escapes_) {
+        publish(terminal, blanks_over(std::min(shown_ + 2, width_)));
+    }
 }

@@ -13,11 +13,21 @@
 std::string progress_line(std::int64_t done, std::int64_t total, std::chrono::steady_clock::duration elapsed,
                           std::size_t width);
 
-// Where a line is on screen, for the handler that erases it when a signal
-// ends the run: the terminal's descriptor, or -1, and the line's length.
-// Safe to call from a signal handler.
-int progress_line_terminal();
-std::size_t progress_line_length();
+// What erases the line on screen, for the handlers of the signals that end
+// or stop the run: the bytes to write to the terminal's descriptor, or a
+// descriptor of -1 where no line is shown. Safe to call from a signal handler.
+struct ProgressErasure {
+    int terminal;
+    const char* bytes;
+    std::size_t size;
+};
+ProgressErasure progress_line_erasure();
+
+// Whether the terminal erases and moves its cursor as escape sequences tell
+// it: one that TERM names, other than a dumb one; never a Windows console,
+// which the program leaves in the mode it found it in. Each system's
+// standard streams say.
+bool terminal_takes_escapes();
 
 class Progress {
 public:
@@ -36,8 +46,10 @@ private:
     void show(const std::string& line);
 
     std::FILE* terminal_;
+    bool escapes_;  // whether the terminal erases as escape sequences tell it
     std::int64_t total_;
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point next_;
+    std::size_t width_ = 0;  // the longest line that the terminal had room for when last measured
     std::size_t shown_ = 0;  // the length of the line on screen
 };

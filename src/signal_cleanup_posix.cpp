@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 
 #include "progress.hpp"
 
@@ -31,13 +32,19 @@ constexpr int ending_signals[] = {
 #endif
 };
 
+// The progress line goes as the program erases it on that terminal, with
+// the ^C or ^Z that the terminal may have echoed over it.
+void erase_progress_line()
+{
+    const ProgressErasure erasure = progress_line_erasure();
+    if (erasure.terminal >= 0) {
+        (void)!::write(erasure.terminal, erasure.bytes, erasure.size);
+    }
+}
+
 extern "C" void clean_up_and_die(int signal_number)
 {
-    // The progress line goes, with the ^C that the terminal may have echoed after it.
-    if (const int terminal = progress_line_terminal(); terminal >= 0) {
-        constexpr char erase[] = "\r\033[K";
-        (void)!::write(terminal, erase, sizeof erase - 1);
-    }
+    erase_progress_line();
     if (const char* name = pending_name.load()) {
         ::unlinkat(pending_folder.load(), name, 0);
     }
@@ -45,6 +52,28 @@ extern "C" void clean_up_and_die(int signal_number)
     default_action.sa_handler = SIG_DFL;
     (void)::sigaction(signal_number, &default_action, nullptr);
     (void)::raise(signal_number);  // delivered, with its default effect, once this handler returns
+}
+
+// Ctrl-Z: the line goes before the run stops, and comes back at its next
+// rewrite once the run goes on.
+extern "C" void erase_and_stop(int)
+{
+    const int saved_errno = errno;
+    erase_progress_line();
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    struct sigaction ours {};
+    (void)::sigaction(SIGTSTP, &default_action, &ours);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    (void)::pthread_sigmask(SIG_UNBLOCK, &stop, nullptr);
+    // The run stops here, and goes on from here when continued; at once in a
+    // process group that nobody could continue, where the system drops it.
+    (void)::raise(SIGTSTP);
+    (void)::pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    (void)::sigaction(SIGTSTP, &ours, nullptr);
+    errno = saved_errno;
 }
 
 // Calls `act` with each ending signal.
@@ -77,12 +106,18 @@ void install_cleanup_handlers()
     struct sigaction action {};
     action.sa_handler = clean_up_and_die;
     action.sa_mask = ending_signal_set();
-    for_each_ending_signal([&](int signal_number) {
+    const auto unless_ignored = [](int signal_number, const struct sigaction& handling) {
         struct sigaction previous {};
         if (::sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
-            ::sigaction(signal_number, &action, nullptr);
+            ::sigaction(signal_number, &handling, nullptr);
         }
-    });
+    };
+    for_each_ending_signal([&](int signal_number) { unless_ignored(signal_number, action); });
+    // A stop returns to what was interrupted, which goes on as it was.
+    struct sigaction stop = action;
+    stop.sa_handler = erase_and_stop;
+    stop.sa_flags = SA_RESTART;
+    unless_ignored(SIGTSTP, stop);
     // A table past the file size limit fails its write with EFBIG, and is
     // reported, instead of killing the program.
     (void)::signal(SIGXFSZ, SIG_IGN);

@@ -6,8 +6,11 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <initializer_list>
+#include <string_view>
 
+#include "progress.hpp"
 #include "write_all.hpp"
 
 void take_standard_streams()
@@ -47,4 +50,10 @@ int terminal_columns(std::FILE* stream)
     // A terminal that does not tell its width has the usual one.
     constexpr int usual = 80;
     return ::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col != 0 ? size.ws_col : usual;
+}
+
+bool terminal_takes_escapes()
+{
+    const char* term = std::getenv("TERM");
+    return term != nullptr && *term != '\0' && std::string_view(term) != "dumb";
 }

@@ -4,22 +4,18 @@
 #include <windows.h>
 
 #include <cerrno>
-#include <string>
 #include <string_view>
 
 #include "progress.hpp"
 
 namespace {
 
-// Blanks over the progress line, as it is erased at the end of a run, which every console understands.
+// The progress line goes as it goes at the end of a run: blanks, which every console understands.
 BOOL WINAPI on_control_event(DWORD)
 {
-    const int terminal = progress_line_terminal();
-    if (terminal >= 0) {
-        std::string blanks(progress_line_length() + 2, ' ');
-        blanks.front() = '\r';
-        blanks.back() = '\r';
-        (void)::_write(terminal, blanks.data(), static_cast<unsigned>(blanks.size()));
+    const ProgressErasure erasure = progress_line_erasure();
+    if (erasure.terminal >= 0) {
+        (void)::_write(erasure.terminal, erasure.bytes, static_cast<unsigned>(erasure.size));
     }
     return FALSE;  // and the run ends as it would have
 }
@@ -79,4 +75,9 @@ int terminal_columns(std::FILE* stream)
         return 0;
     }
     return screen.srWindow.Right - screen.srWindow.Left + 1;
+}
+
+bool terminal_takes_escapes()
+{
+    return false;
 }

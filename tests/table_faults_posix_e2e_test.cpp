@@ -14,6 +14,7 @@
 #include <cstring>
 #include <iterator>
 #include <locale>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "old_table.hpp"
 #include "program_session.hpp"
 #include "strace_posix.hpp"
+#include "terminal_posix.hpp"
 #include "workspace.hpp"
 
 namespace {
@@ -31,6 +33,29 @@ namespace {
 namespace fs = std::filesystem;
 
 using expected::sierra_label;
+
+constexpr auto npos = std::string::npos;
+
+// The lines below the last scale menu on a screen, where the program's own
+// line goes, without blank lines and trailing blanks.
+std::vector<std::string> below_the_menu(const std::string& screen)
+{
+    std::istringstream rows(screen.substr(std::min(screen.rfind("millimeters\n"), screen.size())));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(rows, line);) {
+        line.erase(line.find_last_not_of(' ') + 1);
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    return {lines.begin() + std::min<std::ptrdiff_t>(1, std::ssize(lines)), lines.end()};
+}
+
+// Whether `line` is a progress line narrower than `columns`.
+bool is_progress(const std::string& line, std::size_t columns)
+{
+    return line.starts_with("grisalturas: ") && line.find('%') != npos && line.size() < columns;
+}
 
 unsigned permissions(const fs::path& file)
 {
@@ -336,6 +361,57 @@ TEST(StandardStreams, AnInterruptedPromptIsWrittenWhole)
     }
 }
 
+TEST(Terminals, ShowOneProgressLineAndMessagesOfTheirOwnWhateverHappensToTheRun)
+{
+    if (!tmux_available()) {
+        GTEST_SKIP() << "no tmux to run the program in here";
+    }
+    const struct {
+        const char* term;
+        std::vector<int> widths;  // the terminal is made, one after the other
+    } cases[] = {{"", {200, 30, 12, 120}}, {"dumb", {120}}};
+    for (const auto& c : cases) {
+        const Workspace workspace;
+        const Terminal terminal(workspace.root(), 200, c.term);
+        const auto below = [&](const std::function<bool(const std::vector<std::string>&)>& are) {
+            return terminal.wait_for([&](const std::string& screen) { return are(below_the_menu(screen)); });
+        };
+        // Through a pipe, which carries the dialogue alone, a failure at a prompt starts a line of its own.
+        terminal.tmux("send-keys '\"$GRISALTURAS\" | tee log' Enter maps Enter");
+        ASSERT_TRUE(terminal.wait_for([](const std::string& screen) { return screen.find("_tab.txt) ? ") != npos; }));
+        terminal.tmux("send-keys C-d");
+        ASSERT_TRUE(terminal.wait_for([](const std::string& screen) {
+            return screen.find("_tab.txt) ? \ngrisalturas: no answer for the table name: end of input\n$ ") != npos;
+        }));
+        EXPECT_EQ(Workspace::read(workspace.root() / "log"), expected::up_to_the_names);
+        // A terminal made narrower wraps the line onto several rows; below 20 columns none is shown.
+        terminal.tmux("send-keys '\"$GRISALTURAS\"' Enter 'maps sierra 0 1 1 3000000 1 0' Enter");
+        for (const int columns : c.widths) {
+            terminal.tmux("resize-window -x " + std::to_string(columns));
+            ASSERT_TRUE(below([&](const auto& lines) {
+                return columns < 20 ? lines.empty() : lines.size() == 1 && is_progress(lines[0], columns);
+            })) << c.term
+                << columns;
+        }
+        // Stopped, with nothing of the line above the shell's word of it, and drawn again when the run goes on.
+        terminal.tmux("send-keys C-z");
+        ASSERT_TRUE(below([](const auto& lines) { return lines.size() == 2 && lines[0].starts_with("[1]"); }));
+        terminal.tmux("send-keys fg Enter");
+        ASSERT_TRUE(below([](const auto& lines) { return !lines.empty() && is_progress(lines.back(), 120); }));
+        terminal.tmux("send-keys C-c");
+        ASSERT_TRUE(below([](const auto& lines) { return lines.size() == 4 && lines.back() == "$"; })) << c.term;
+        std::string written;
+        ASSERT_TRUE(terminal.wait_for([&](const std::string&) {
+            written = Workspace::read(workspace.root() / "written");
+            return written.find("$ ", written.rfind("^C")) != npos;
+        }));
+        if (c.term == std::string("dumb")) {
+            // A terminal that takes no escape sequences is sent none.
+            EXPECT_EQ(written.find('\033', written.rfind("*****")), npos);
+        }
+    }
+}
+
 TEST(FailedWrites, LeaveTheTableAsItWas)
 {
     const WithOldTable workspace;
@@ -538,9 +614,9 @@ TEST(Signals, ThatEndARunRemoveTheNamedFileAndThoseIgnoredStayIgnored)
         int signal;
         bool ignored;
     } cases[] = {
-        {SIGALRM, false},  {SIGUSR1, false},  {SIGUSR2, false}, {SIGVTALRM, false}, {SIGPROF, false},
-        {SIGXCPU, false},  {SIGPOLL, false},  {SIGPWR, false},  {SIGSYS, false},    {SIGABRT, false},
-        {SIGRTMIN, false}, {SIGRTMAX, false}, {SIGHUP, false},  {SIGUSR1, true},    {SIGTERM, true},
+        {SIGALRM, false}, {SIGUSR1, false}, {SIGUSR2, false}, {SIGVTALRM, false}, {SIGPROF, false},  {SIGXCPU, false},
+        {SIGPOLL, false}, {SIGPWR, false},  {SIGSYS, false},  {SIGABRT, false},   {SIGRTMIN, false}, {SIGRTMAX, false},
+        {SIGHUP, false},  {SIGUSR1, true},  {SIGTERM, true},  {SIGTSTP, true},
     };
     for (const auto& c : cases) {
         const WithOldTable workspace;
