@@ -174,7 +174,13 @@ int name_unnamed(int fd, int folder, const char* name)
 int reserve_room(int fd, std::int64_t bytes)
 {
     // Plain fallocate never falls back to writing zeros over the whole size.
-    return ::fallocate(fd, 0, 0, bytes) == 0 ? 0 : unsupported_as_enotsup(errno);
+    // Some file systems give up a long reservation to a signal, and the stop
+    // of Ctrl-Z is caught: the run goes on.
+    int result = 0;
+    do {
+        result = ::fallocate(fd, 0, 0, bytes);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : unsupported_as_enotsup(errno);
 }
 
 std::uint64_t largest_file_on_disk(int fd)

@@ -1,6 +1,7 @@
 // What the signals that end a run leave behind them: no named temporary file
-// and no progress line. The handlers do only what is safe in a handler, then
-// let the signal end the process as it would have.
+// and no progress line; and Ctrl-Z (SIGTSTP) stops the run with its line
+// erased. The handlers do only what is safe in a handler, then let the
+// signal end or stop the process as it would have.
 #pragma once
 
 #include <csignal>

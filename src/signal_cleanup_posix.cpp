@@ -15,9 +15,11 @@ std::atomic<const char*> pending_name{nullptr};
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<const char*>::is_always_lock_free,
               "read from a signal handler");
 
-// Every signal that ends a process unless it is caught, but those that a
-// fault of the program raises, which debuggers and sanitizers must see as
-// they are. SIGPIPE is ignored from the start: a closed output is reported.
+// Every signal that ends a process unless it is caught, SIGABRT and SIGSYS
+// included, which others send too (kill -ABRT, a sandbox that refuses a
+// call); not those that only a fault of the program raises (SIGSEGV,
+// SIGBUS, SIGILL, SIGFPE, SIGTRAP), which debuggers and sanitizers must see
+// as they are. SIGPIPE is ignored from the start: a closed output is reported.
 constexpr int ending_signals[] = {
     SIGHUP,    SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF, SIGXCPU, SIGSYS, SIGABRT,
 // and those that only some systems have
