@@ -3,10 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <string_view>
 
+#include "signal_registry.hpp"
 #include "standard_streams.hpp"
 
 namespace {
@@ -20,25 +20,6 @@ constexpr std::string_view prefix = "grisalturas: ";
 
 // The longest line shown: far more than the longest form ever needs.
 constexpr std::size_t longest_line = 160;
-
-// What erases the line on screen, for a signal handler: two copies, so that
-// one is rewritten while the handler may read the other.
-struct Erasure {
-    int terminal = -1;
-    std::size_t size = 0;
-    char bytes[longest_line + 2] = {};
-};
-Erasure erasures[2];
-std::atomic<const Erasure*> published{nullptr};
-static_assert(std::atomic<const Erasure*>::is_always_lock_free, "read from a signal handler");
-
-void publish(int terminal, std::string_view bytes)
-{
-    Erasure& next = erasures[published.load() == &erasures[0] ? 1 : 0];
-    next.terminal = terminal;
-    next.size = bytes.copy(next.bytes, sizeof next.bytes);
-    published.store(&next);
-}
 
 // Blanks over a line of `length` from its start, and back to its start.
 std::string blanks_over(std::size_t length)
@@ -90,13 +71,6 @@ std::string progress_line(std::int64_t done, std::int64_t total, Clock::duration
     return {};
 }
 
-ProgressErasure progress_line_erasure()
-{
-    const Erasure* erasure = published.load();
-    return erasure != nullptr ? ProgressErasure{erasure->terminal, erasure->bytes, erasure->size}
-                              : ProgressErasure{-1, nullptr, 0};
-}
-
 Progress::Progress(std::FILE* stream, std::int64_t total)
     : terminal_(stream != nullptr && terminal_columns(stream) != 0 ? stream : nullptr),
       escapes_(terminal_takes_escapes()),
@@ -140,7 +114,7 @@ void Progress::show(const std::string& line)
         // reflowed the old line onto several rows, its start stays under the
         // cursor, and its other rows go with the rest of the screen.
         text.append("\033[J\r");
-        publish(terminal, "\r\033[J");
+        erase_on_signal(terminal, "\r\033[J");
     } else {
         // Blanks over what is left of a longer line, and for a signal over
         // either line, should it come while this one is written, and the ^C
@@ -148,14 +122,14 @@ void Progress::show(const std::string& line)
         if (line.size() < shown_) {
             text.append(shown_ - line.size(), ' ').append("\r").append(line);
         }
-        publish(terminal, blanks_over(std::min(std::max(shown_, line.size()) + 2, std::max(width_, shown_))));
+        erase_on_signal(terminal, blanks_over(std::min(std::max(shown_, line.size()) + 2, std::max(width_, shown_))));
     }
     shown_ = line.size();
     // Nothing to do if the terminal fails.
     (void)write_output(terminal_, text);
     if (shown_ == 0) {
-        published.store(nullptr);
+        erase_on_signal(-1, {});
     } else if (!escapes_) {
-        publish(terminal, blanks_over(std::min(shown_ + 2, width_)));
+        erase_on_signal(terminal, blanks_over(std::min(shown_ + 2, width_)));
     }
 }

@@ -13,16 +13,6 @@
 std::string progress_line(std::int64_t done, std::int64_t total, std::chrono::steady_clock::duration elapsed,
                           std::size_t width);
 
-// What erases the line on screen, for the handlers of the signals that end
-// or stop the run: the bytes to write to the terminal's descriptor, or a
-// descriptor of -1 where no line is shown. Safe to call from a signal handler.
-struct ProgressErasure {
-    int terminal;
-    const char* bytes;
-    std::size_t size;
-};
-ProgressErasure progress_line_erasure();
-
 // Whether the terminal erases and moves its cursor as escape sequences tell
 // it: one that TERM names, other than a dumb one; never a Windows console,
 // which the program leaves in the mode it found it in. Each system's

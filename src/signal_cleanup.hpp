@@ -9,11 +9,6 @@
 // Installs the handlers; a signal ignored when the program started stays ignored.
 void install_cleanup_handlers();
 
-// The named file that a signal must remove, `name` in the folder held as
-// `folder`, or none (-1, nullptr). Changed only while the signals are held,
-// together with the file itself.
-void remove_on_signal(int folder, const char* name);
-
 // Holds the ending signals back while it lives.
 class SignalsHeld {
 public:

@@ -3,17 +3,11 @@
 #include <pthread.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 
-#include "progress.hpp"
+#include "signal_registry.hpp"
 
 namespace {
-
-std::atomic<int> pending_folder{-1};
-std::atomic<const char*> pending_name{nullptr};
-static_assert(std::atomic<int>::is_always_lock_free && std::atomic<const char*>::is_always_lock_free,
-              "read from a signal handler");
 
 // Every signal that ends a process unless it is caught, SIGABRT and SIGSYS
 // included, which others send too (kill -ABRT, a sandbox that refuses a
@@ -38,17 +32,16 @@ constexpr int ending_signals[] = {
 // the ^C or ^Z that the terminal may have echoed over it.
 void erase_progress_line()
 {
-    const ProgressErasure erasure = progress_line_erasure();
-    if (erasure.terminal >= 0) {
-        (void)!::write(erasure.terminal, erasure.bytes, erasure.size);
+    if (const LineToErase line = line_to_erase(); line.terminal >= 0) {
+        (void)!::write(line.terminal, line.bytes, line.size);
     }
 }
 
 extern "C" void clean_up_and_die(int signal_number)
 {
     erase_progress_line();
-    if (const char* name = pending_name.load()) {
-        ::unlinkat(pending_folder.load(), name, 0);
+    if (const FileToRemove file = file_to_remove(); file.name != nullptr) {
+        ::unlinkat(file.folder, file.name, 0);
     }
     struct sigaction default_action {};
     default_action.sa_handler = SIG_DFL;
@@ -123,13 +116,6 @@ void install_cleanup_handlers()
     // A table past the file size limit fails its write with EFBIG, and is
     // reported, instead of killing the program.
     (void)::signal(SIGXFSZ, SIG_IGN);
-}
-
-void remove_on_signal(int folder, const char* name)
-{
-    pending_name.store(nullptr);
-    pending_folder.store(folder);
-    pending_name.store(name);
 }
 
 SignalsHeld::SignalsHeld()

@@ -6,16 +6,15 @@
 #include <cerrno>
 #include <string_view>
 
-#include "progress.hpp"
+#include "signal_registry.hpp"
 
 namespace {
 
 // The progress line goes as it goes at the end of a run: blanks, which every console understands.
 BOOL WINAPI on_control_event(DWORD)
 {
-    const ProgressErasure erasure = progress_line_erasure();
-    if (erasure.terminal >= 0) {
-        (void)::_write(erasure.terminal, erasure.bytes, static_cast<unsigned>(erasure.size));
+    if (const LineToErase line = line_to_erase(); line.terminal >= 0) {
+        (void)::_write(line.terminal, line.bytes, static_cast<unsigned>(line.size));
     }
     return FALSE;  // and the run ends as it would have
 }

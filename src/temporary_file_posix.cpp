@@ -28,6 +28,7 @@
 #include "descriptor.hpp"
 #include "file_system.hpp"
 #include "signal_cleanup.hpp"
+#include "signal_registry.hpp"
 #include "temporary_file.hpp"
 
 namespace {
