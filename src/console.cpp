@@ -6,10 +6,10 @@
 
 #include "answers.hpp"
 #include "printable.hpp"
-#include "standard_streams.hpp"
 #include "system_text.hpp"
+#include "terminal_output.hpp"
 
-Console::Console(AnswerInput& in, std::FILE* out, std::FILE* err) : in_(&in), out_(out), err_(err)
+Console::Console(AnswerInput& in, std::FILE* out, std::FILE* err) : answers_(in), in_(&in), out_(out), err_(err)
 {
     // Memory that runs out while an answer is read ends the run, as anywhere
     // else, instead of reading as the end of input.
@@ -34,7 +34,7 @@ Outcome<std::string> Console::ask_word(std::string_view prompt, std::string_view
         // The prompt waits on its line for an answer that will not come.
         prompt_left_open_ = true;
         const std::string why =
-            input().error().empty() ? "end of input" : "cannot read standard input: " + input().error();
+            answers_.error().empty() ? "end of input" : "cannot read standard input: " + answers_.error();
         return Failure{"no answer for the " + std::string(subject), why};
     }
     if (word->empty()) {

@@ -37,9 +37,8 @@ public:
     void report(const Failure& failure);
 
 private:
-    [[nodiscard]] const AnswerInput& input() const { return *static_cast<const AnswerInput*>(in_.rdbuf()); }
-
-    std::istream in_;  // reads the AnswerInput it was made with
+    const AnswerInput& answers_;  // what in_ reads, and how its reads went
+    std::istream in_;
     std::FILE* out_;
     std::FILE* err_;
     bool prompt_left_open_ = false;  // a prompt whose answer never came ends the output

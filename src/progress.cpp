@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "signal_registry.hpp"
-#include "standard_streams.hpp"
+#include "terminal_output.hpp"
 
 namespace {
 

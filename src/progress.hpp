@@ -13,12 +13,6 @@
 std::string progress_line(std::int64_t done, std::int64_t total, std::chrono::steady_clock::duration elapsed,
                           std::size_t width);
 
-// Whether the terminal erases and moves its cursor as escape sequences tell
-// it: one that TERM names, other than a dumb one; never a Windows console,
-// which the program leaves in the mode it found it in. Each system's
-// standard streams say.
-bool terminal_takes_escapes();
-
 class Progress {
 public:
     // Shows nothing unless `stream` is a terminal of 20 columns or more and

@@ -1,9 +1,6 @@
 // The standard streams, whatever state the program was started in.
 #pragma once
 
-#include <cstdio>
-#include <string_view>
-
 // Keeps descriptors 0, 1 and 2 taken, so that no file the program opens can
 // become one of them: one that is closed is opened on the null device, the
 // wrong way round, so that it still fails as a closed one would (standard
@@ -18,11 +15,3 @@ void take_standard_streams();
 // redirected), asks for Enter before the window closes, so that the message
 // of a failed run can be read.
 void hold_own_window();
-
-// Writes `text` whole to `stream` after whatever the stream holds, as the
-// table is written: a write that a signal interrupts, or that takes only part
-// of the text, is continued. Returns 0, or the error number of the failure.
-int write_output(std::FILE* stream, std::string_view text);
-
-// The number of columns of the terminal that `stream` is, or 0 where it is none.
-int terminal_columns(std::FILE* stream);
