@@ -54,9 +54,12 @@ std::string machine_name()
 // The start of the names of the temporary files of this machine's processes
 // that share this one's process ids: another container on the machine, even
 // of the same name, numbers its processes its own way.
-std::string own_prefix()
+const std::string& own_prefix()
 {
-    return std::string(prefix) + machine_name() + "-" + std::to_string(process_id_space()) + "-";
+    // Asked of the system once: the cleaner and every name made need it.
+    static const std::string own =
+        std::string(prefix) + machine_name() + "-" + std::to_string(process_id_space()) + "-";
+    return own;
 }
 
 std::string random_name()
@@ -167,7 +170,7 @@ void remove_left_temporaries(int folder)
         return;
     }
     (void)listing.release();  // closed with the listing
-    const std::string own = own_prefix();
+    const std::string& own = own_prefix();
     while (const dirent* entry = ::readdir(entries)) {
         const std::string_view name = entry->d_name;
         if (!name.starts_with(own)) {
