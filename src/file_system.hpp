@@ -71,8 +71,9 @@ struct FileFlags {
     bool append_only = false;
 };
 
-// The flags of `name` in `folder` ("." for the folder itself).
-int file_flags(int folder, const char* name, FileFlags& flags);
+// The flags of the file or folder held as `held`; none known where it cannot
+// be opened to be asked (no right to read it, no /proc).
+int file_flags(int held, FileFlags& flags);
 
 // The access ACL of `name` in `folder`, held as `held` where look_at could,
 // as the system stores it, copied whole as its tools copy it; empty where it

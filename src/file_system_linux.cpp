@@ -41,13 +41,6 @@ bool nothing_to_be_had(int error_number)
            error_number == EACCES || error_number == ENODATA;
 }
 
-// The file `name` in `folder`, opened to be read about and never followed
-// past a link; -1 with errno where it cannot be.
-int open_to_inspect(int folder, const char* name)
-{
-    return ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
-}
-
 // The path by which /proc reaches the file held as `fd`, with no right to
 // read it; empty without /proc.
 std::string proc_path(int fd)
@@ -99,7 +92,8 @@ int read_acl(int folder, const char* name, int held, std::string& acl)
 {
     acl.clear();
     const std::string path = held >= 0 ? proc_path(held) : std::string();
-    const Descriptor opened(path.empty() ? open_to_inspect(folder, name) : -1);
+    const Descriptor opened(
+        path.empty() ? ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY) : -1);
     if (path.empty() && !opened) {
         return errno;
     }
@@ -213,12 +207,14 @@ int sync_disk(int file)
     return ::syncfs(file) == 0 ? 0 : errno;
 }
 
-int file_flags(int folder, const char* name, FileFlags& flags)
+int file_flags(int held, FileFlags& flags)
 {
     flags = {};
-    const Descriptor file(open_to_inspect(folder, name));
+    // Opened anew from what is held, as an entry held without being opened cannot be asked.
+    const std::string path = proc_path(held);
+    const Descriptor file(path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!file) {
-        return nothing_to_be_had(errno) || errno == ELOOP ? 0 : errno;
+        return path.empty() || nothing_to_be_had(errno) ? 0 : errno;
     }
     int bits = 0;
     if (::ioctl(file.get(), FS_IOC_GETFLAGS, &bits) != 0) {

@@ -89,7 +89,7 @@ int sync_disk(int)
     return 0;
 }
 
-int file_flags(int, const char*, FileFlags& flags)
+int file_flags(int, FileFlags& flags)
 {
     flags = {};
     return 0;

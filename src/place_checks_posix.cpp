@@ -21,7 +21,7 @@ std::string reason(int error_number)
 }  // namespace
 
 Status check_place(const std::string& label, int folder, const std::string& folder_label, const char* name,
-                   const std::optional<OldTable>& old)
+                   int table, const std::optional<OldTable>& old)
 {
     const std::string create = "cannot create " + label;
     if (::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0) {
@@ -31,7 +31,7 @@ Status check_place(const std::string& label, int folder, const std::string& fold
         return Failure{create, "the folder " + folder_label + " is not writable: " + reason(errno)};
     }
     FileFlags folder_flags;
-    if (const int error_number = file_flags(folder, ".", folder_flags)) {
+    if (const int error_number = file_flags(folder, folder_flags)) {
         return os_failure(create, error_number);
     }
     if (folder_flags.immutable) {
@@ -45,7 +45,7 @@ Status check_place(const std::string& label, int folder, const std::string& fold
         return Failure{replace, "the folder " + folder_label + " is append-only"};
     }
     FileFlags table_flags;
-    if (const int error_number = file_flags(folder, name, table_flags)) {
+    if (const int error_number = file_flags(table, table_flags)) {
         return os_failure(replace, error_number);
     }
     if (table_flags.immutable || table_flags.append_only) {

@@ -102,7 +102,7 @@ Status TableFile::open(const TablePath& table)
     // Past a link, the folder is the one the link leads to.
     const std::string folder_label =
         found->linked_folder.empty() ? table.folder().label : printable(found->linked_folder);
-    if (auto done = check_place(label(), folder, folder_label, name, platform->old); !done) {
+    if (auto done = check_place(label(), folder, folder_label, name, found->held.get(), platform->old); !done) {
         return done;
     }
 

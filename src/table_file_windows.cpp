@@ -8,9 +8,9 @@
 #include <cwchar>
 #include <memory>
 #include <optional>
-#include <random>
 #include <vector>
 
+#include "random_name.hpp"
 #include "replaced_table_windows.hpp"
 #include "text_conversion.hpp"
 
@@ -193,38 +193,37 @@ Status TableFile::open(const TablePath& table)
     auto platform = std::unique_ptr<Platform, Forget>(new Platform(folder));
     platform->old = std::move(old);
 
-    // Random names, which no one can take ahead of the run; another is tried if one is taken.
     // The old table's security is set through the same handle, where the system grants the rights for it.
     constexpr DWORD security_rights = WRITE_DAC | WRITE_OWNER;
     DWORD access = GENERIC_WRITE | DELETE | (platform->old && platform->old->security ? security_rights : 0);
-    std::random_device random;
-    constexpr int attempts = 16;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
-        const std::wstring temporary = temporary_name(target, std::uint64_t{random()} << 32 | random());
-        const HANDLE file = ::CreateFileW(temporary.c_str(), access, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    const auto make = [&](std::uint64_t bits) -> DWORD {
+        const std::wstring temporary = temporary_name(target, bits);
+        const auto create = [&] {
+            return ::CreateFileW(temporary.c_str(), access, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        };
+        HANDLE file = create();
+        if (file == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED && (access & security_rights) != 0) {
+            access &= ~security_rights;  // the table is written, keeping only what the process may set
+            file = create();
+        }
         if (file == INVALID_HANDLE_VALUE) {
-            const DWORD error = ::GetLastError();
-            if (error == ERROR_ACCESS_DENIED && (access & security_rights) != 0) {
-                access &= ~security_rights;  // the table is written, keeping only what the process may set
-                continue;
-            }
-            if (error != ERROR_FILE_EXISTS) {
-                return failed("cannot create", label(), error);
-            }
-            continue;
+            return ::GetLastError();
         }
         if (!mark_for_deletion(file, true)) {
             const DWORD error = ::GetLastError();
             ::CloseHandle(file);
             ::DeleteFileW(temporary.c_str());
-            return failed("cannot create", label(), error);
+            return error;
         }
         platform->file = file;
-        platform_ = std::move(platform);
-        return {};
+        return ERROR_SUCCESS;
+    };
+    if (const DWORD error = make_with_random_name(make, DWORD{ERROR_FILE_EXISTS}, DWORD{ERROR_RETRY})) {
+        return failed("cannot create", label(), error);
     }
-    return failed("cannot create", label(), ERROR_FILE_EXISTS);
+    platform_ = std::move(platform);
+    return {};
 }
 
 Status TableFile::reserve(std::int64_t bytes)

@@ -18,15 +18,13 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
-#include <exception>
-#include <new>
-#include <random>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "descriptor.hpp"
 #include "file_system.hpp"
+#include "random_name.hpp"
 #include "signal_cleanup.hpp"
 #include "signal_registry.hpp"
 #include "temporary_file.hpp"
@@ -62,10 +60,8 @@ const std::string& own_prefix()
     return own;
 }
 
-std::string random_name()
+std::string random_name(std::uint64_t bits)
 {
-    std::random_device random;
-    const std::uint64_t bits = std::uint64_t{random()} << 32 | random();
     std::string name = own_prefix() + std::to_string(::getpid()) + "-";
     for (int shift = 60; shift >= 0; shift -= 4) {
         name.push_back("0123456789abcdef"[bits >> shift & 0xF]);
@@ -78,26 +74,16 @@ std::string random_name()
 template <class Make>
 int TemporaryFile::make_named(Make make)
 {
-    constexpr int attempts = 16;  // a name taken by chance is all but impossible
-    for (int attempt = 0; attempt < attempts; ++attempt) {
-        std::string name;
-        try {
-            name = random_name();
-        } catch (const std::bad_alloc&) {
-            throw;                         // out of memory, told as such
-        } catch (const std::exception&) {  // no source of randomness
-            return EAGAIN;
-        }
+    const auto named = [&](std::uint64_t bits) {
+        std::string name = random_name(bits);
         const int error_number = make(name.c_str());
         if (error_number == 0) {
             name_ = std::move(name);
             remove_on_signal(folder_, name_.c_str());
         }
-        if (error_number != EEXIST) {
-            return error_number;
-        }
-    }
-    return EEXIST;
+        return error_number;
+    };
+    return make_with_random_name(named, EEXIST, EAGAIN);  // EAGAIN: no source of randomness
 }
 
 int TemporaryFile::create(int folder, mode_t mode)
