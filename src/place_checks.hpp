@@ -13,8 +13,8 @@
 // `folder_label`) or the table `name` in it, the `old` one where there is
 // one, held as `table`, will not let be done after the last row, in words
 // that say what to change; `label` names the table.
-Status check_place(const std::string& label, int folder, const std::string& folder_label, const char* name,
-                   int table, const std::optional<OldTable>& old);
+Status check_place(const std::string& label, int folder, const std::string& folder_label, const char* name, int table,
+                   const std::optional<OldTable>& old);
 
 // EFBIG where a file of `bytes` bytes is past the process's limit, or past
 // what the disk of `fd` holds.

@@ -20,8 +20,8 @@ std::string reason(int error_number)
 
 }  // namespace
 
-Status check_place(const std::string& label, int folder, const std::string& folder_label, const char* name,
-                   int table, const std::optional<OldTable>& old)
+Status check_place(const std::string& label, int folder, const std::string& folder_label, const char* name, int table,
+                   const std::optional<OldTable>& old)
 {
     const std::string create = "cannot create " + label;
     if (::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0) {

@@ -3,6 +3,8 @@
 // After windows.h, which it needs.
 #include <aclapi.h>
 
+#include "handle_windows.hpp"
+
 namespace {
 
 // The attributes that a user or a program gives a file and that a new one
@@ -28,19 +30,19 @@ bool not_permitted(DWORD error)
 // it) into `old`. Returns 0, or the error of what could not be read.
 DWORD read_old_security(const std::wstring& target, OldTable& old)
 {
-    const HANDLE table =
-        ::CreateFileW(target.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (table == INVALID_HANDLE_VALUE) {
+    const Handle table(::CreateFileW(target.c_str(), READ_CONTROL,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!table) {
         // One may replace a table, through its folder, without reading its security.
         const DWORD error = ::GetLastError();
         return not_permitted(error) ? ERROR_SUCCESS : error;
     }
     PSECURITY_DESCRIPTOR security = nullptr;
-    DWORD error = ::GetSecurityInfo(table, SE_FILE_OBJECT,
-                                    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                    &old.owner, &old.group, &old.dacl, nullptr, &security);
-    ::CloseHandle(table);
+    const DWORD error =
+        ::GetSecurityInfo(table.get(), SE_FILE_OBJECT,
+                          OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                          &old.owner, &old.group, &old.dacl, nullptr, &security);
     if (error != ERROR_SUCCESS) {
         old.owner = nullptr;
         old.group = nullptr;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "handle_windows.hpp"
 #include "random_name.hpp"
 #include "replaced_table_windows.hpp"
 #include "text_conversion.hpp"
@@ -89,16 +90,15 @@ std::wstring prefixed_path(const std::wstring& path, std::wstring_view prefix)
 // found now rather than after the last row.
 Status check_not_in_use(const std::wstring& target, const std::string& label)
 {
-    const HANDLE table = ::CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (table == INVALID_HANDLE_VALUE) {
+    const Handle table(::CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!table) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_SHARING_VIOLATION) {
             return Failure{"cannot replace " + label, "it is open in another program: " + windows_reason(error)};
         }
         return failed("cannot replace", label, error);
     }
-    ::CloseHandle(table);
     return {};
 }
 
@@ -122,19 +122,8 @@ Status name_missing_folder(const TablePath& table, DWORD error)
 // the process ends; the mark is cleared only just before the rename. Beside
 // it, what an old table keeps, given to the file before the rename.
 struct TableFile::Platform {
-    explicit Platform(HANDLE held_folder) : folder(held_folder) {}
-    Platform(const Platform&) = delete;
-    Platform& operator=(const Platform&) = delete;
-    ~Platform()
-    {
-        if (file != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(file);
-        }
-        ::CloseHandle(folder);
-    }
-
-    HANDLE folder;
-    HANDLE file = INVALID_HANDLE_VALUE;
+    Handle folder;
+    Handle file;
     std::optional<OldTable> old;
 };
 
@@ -183,15 +172,14 @@ Status TableFile::open(const TablePath& table)
     // not for deletion: no one can rename or remove it, nor swap another in
     // its place, while the table is written.
     const std::wstring folder_path = target.substr(0, target.find_last_of(L"\\/"));
-    const HANDLE folder = ::CreateFileW(folder_path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) {
+    Handle folder(::CreateFileW(folder_path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder) {
         const DWORD error = ::GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? name_missing_folder(table, error)
                                                                               : failed("cannot create", label(), error);
     }
-    auto platform = std::unique_ptr<Platform, Forget>(new Platform(folder));
-    platform->old = std::move(old);
+    auto platform = std::unique_ptr<Platform, Forget>(new Platform{std::move(folder), Handle(), std::move(old)});
 
     // The old table's security is set through the same handle, where the system grants the rights for it.
     constexpr DWORD security_rights = WRITE_DAC | WRITE_OWNER;
@@ -202,21 +190,21 @@ Status TableFile::open(const TablePath& table)
             return ::CreateFileW(temporary.c_str(), access, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         };
-        HANDLE file = create();
-        if (file == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED && (access & security_rights) != 0) {
+        Handle file(create());
+        if (!file && ::GetLastError() == ERROR_ACCESS_DENIED && (access & security_rights) != 0) {
             access &= ~security_rights;  // the table is written, keeping only what the process may set
-            file = create();
+            file = Handle(create());
         }
-        if (file == INVALID_HANDLE_VALUE) {
+        if (!file) {
             return ::GetLastError();
         }
-        if (!mark_for_deletion(file, true)) {
+        if (!mark_for_deletion(file.get(), true)) {
             const DWORD error = ::GetLastError();
-            ::CloseHandle(file);
+            (void)file.close();
             ::DeleteFileW(temporary.c_str());
             return error;
         }
-        platform->file = file;
+        platform->file = std::move(file);
         return ERROR_SUCCESS;
     };
     if (const DWORD error = make_with_random_name(make, DWORD{ERROR_FILE_EXISTS}, DWORD{ERROR_RETRY})) {
@@ -231,7 +219,7 @@ Status TableFile::reserve(std::int64_t bytes)
     planned_ = bytes;
     FILE_ALLOCATION_INFO allocation{};
     allocation.AllocationSize.QuadPart = bytes;
-    if (::SetFileInformationByHandle(platform_->file, FileAllocationInfo, &allocation, sizeof allocation) == 0) {
+    if (::SetFileInformationByHandle(platform_->file.get(), FileAllocationInfo, &allocation, sizeof allocation) == 0) {
         // Where the file system cannot reserve, the rows are written all the same.
         if (const DWORD error = ::GetLastError(); !not_supported(error)) {
             return failed("cannot write", label(), error);
@@ -246,7 +234,7 @@ Status TableFile::write(std::string_view bytes)
         constexpr std::size_t largest = std::size_t{1} << 30;
         const auto size = static_cast<DWORD>(bytes.size() < largest ? bytes.size() : largest);
         DWORD written = 0;
-        if (::WriteFile(platform_->file, bytes.data(), size, &written, nullptr) == 0) {
+        if (::WriteFile(platform_->file.get(), bytes.data(), size, &written, nullptr) == 0) {
             return failed("cannot write", label(), ::GetLastError());
         }
         bytes.remove_prefix(written);
@@ -260,7 +248,7 @@ Status TableFile::commit()
     if (auto done = check_size(); !done) {
         return done;
     }
-    const HANDLE file = platform_->file;
+    const HANDLE file = platform_->file.get();
     if (platform_->old) {
         if (const DWORD error = keep_old_table(file, *platform_->old)) {
             return failed("cannot write", label(), error);
@@ -278,11 +266,11 @@ Status TableFile::commit()
         (void)mark_for_deletion(file, true);
         return failed("cannot replace", label(), error);
     }
-    platform_->file = INVALID_HANDLE_VALUE;
+    Handle renamed = std::move(platform_->file);
     discard();
-    if (::CloseHandle(file) == 0) {
+    if (const DWORD error = renamed.close()) {
         return Failure{"cannot close " + label(),
-                       "the table is in place but may not survive a power cut: " + windows_reason(::GetLastError())};
+                       "the table is in place but may not survive a power cut: " + windows_reason(error)};
     }
     return {};
 }
