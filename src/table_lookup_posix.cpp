@@ -30,7 +30,9 @@ class Walk {
 public:
     explicit Walk(const TablePath& table) : table_(table) {}
 
-    Outcome<FoundTable> to_table();
+    // Reaches the file at `path` from `from` (see start), following links on
+    // the way and at it; `own`: the table's own path; `linked`: a link's.
+    Outcome<FoundTable> reach_path(const Spot* from, std::string_view path, bool own, bool linked);
 
 private:
     Failure failed(int error_number) const { return os_failure("cannot create " + table_.label, error_number); }
@@ -189,18 +191,7 @@ Outcome<FoundTable> Walk::reach(Spot at, const std::string& name, bool linked)
         if (followed_error != 0 && followed_error != ENOENT) {
             return failed(followed_error);
         }
-        const std::string_view text = *target;
-        const std::size_t slash = text.rfind('/');
-        const std::string_view folder =
-            slash == std::string_view::npos ? std::string_view() : text.substr(0, slash + 1);
-        auto next = start(&at, folder);
-        if (!next) {
-            return next.error();
-        }
-        if (auto done = enter(*next, folder, false); !done) {
-            return done.error();
-        }
-        auto reached = reach(std::move(*next), std::string(text.substr(slash + 1)), true);
+        auto reached = reach_path(&at, *target, false, true);
         if (reached && (reached->status.has_value() != (followed_error == 0) ||
                         (reached->status && !same_file(*reached->status, followed)))) {
             return failed(EAGAIN);  // the link changed while it was followed
@@ -217,24 +208,23 @@ Outcome<FoundTable> Walk::reach(Spot at, const std::string& name, bool linked)
     return found;
 }
 
-Outcome<FoundTable> Walk::to_table()
+Outcome<FoundTable> Walk::reach_path(const Spot* from, std::string_view path, bool own, bool linked)
 {
-    const std::string_view path = table_.path;
     const std::size_t slash = path.rfind('/');
     const std::string_view folder = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-    auto at = start(nullptr, folder);
+    auto at = start(from, folder);
     if (!at) {
         return at.error();
     }
-    if (auto done = enter(*at, folder, true); !done) {
+    if (auto done = enter(*at, folder, own); !done) {
         return done.error();
     }
-    return reach(std::move(*at), std::string(path.substr(slash + 1)), false);
+    return reach(std::move(*at), std::string(path.substr(slash + 1)), linked);
 }
 
 }  // namespace
 
 Outcome<FoundTable> find_table(const TablePath& table)
 {
-    return Walk(table).to_table();
+    return Walk(table).reach_path(nullptr, table.path, true, false);
 }
