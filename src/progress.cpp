@@ -96,6 +96,13 @@ void Progress::update(std::int64_t done)
         return;
     }
     next_ = now + interval;
+    // In the background the terminal is the shell's: the line went as the
+    // run stopped, and is drawn again once the run is brought back.
+    if (!in_foreground(terminal_)) {
+        shown_ = 0;
+        erase_on_signal(-1, {});
+        return;
+    }
     // Measured each time: the terminal may have been made narrower since.
     const int columns = terminal_columns(terminal_);
     width_ = columns >= fewest_columns ? std::min(static_cast<std::size_t>(columns) - 1, longest_line) : 0;

@@ -13,6 +13,10 @@ int write_output(std::FILE* stream, std::string_view text);
 // The number of columns of the terminal that `stream` is, or 0 where it is none.
 int terminal_columns(std::FILE* stream);
 
+// Whether the run has the terminal that `stream` is, and not the shell that
+// sent it to the background (Ctrl-Z, then bg); true where it cannot be told.
+bool in_foreground(std::FILE* stream);
+
 // Whether the terminal erases and moves its cursor as escape sequences tell
 // it: one that TERM names, other than a dumb one; never a Windows console,
 // which the program leaves in the mode it found it in.

@@ -29,6 +29,12 @@ int terminal_columns(std::FILE* stream)
     return ::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col != 0 ? size.ws_col : usual;
 }
 
+bool in_foreground(std::FILE* stream)
+{
+    const pid_t group = ::tcgetpgrp(::fileno(stream));
+    return group < 0 || group == ::getpgrp();
+}
+
 bool terminal_takes_escapes()
 {
     const char* term = std::getenv("TERM");

@@ -29,6 +29,11 @@ int terminal_columns(std::FILE* stream)
     return screen.srWindow.Right - screen.srWindow.Left + 1;
 }
 
+bool in_foreground(std::FILE*)
+{
+    return true;  // a console has no jobs
+}
+
 bool terminal_takes_escapes()
 {
     return false;

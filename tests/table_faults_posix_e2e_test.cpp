@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "build_features.hpp"
@@ -398,8 +400,16 @@ TEST(Terminals, ShowOneProgressLineAndMessagesOfTheirOwnWhateverHappensToTheRun)
         ASSERT_TRUE(below([](const auto& lines) { return lines.size() == 2 && lines[0].starts_with("[1]"); }));
         terminal.tmux("send-keys fg Enter");
         ASSERT_TRUE(below([](const auto& lines) { return !lines.empty() && is_progress(lines.back(), 120); }));
+        // In the background, the line stays off the shell's prompt while the rows go on.
+        terminal.tmux("send-keys C-z bg Enter");
+        const auto at_the_prompt = [](const auto& lines) { return lines.size() == 7 && lines.back() == "$"; };
+        ASSERT_TRUE(below(at_the_prompt));
+        std::this_thread::sleep_for(std::chrono::seconds(1));  // four rewrites of the line, were it drawn
+        EXPECT_TRUE(below(at_the_prompt)) << terminal.tmux("capture-pane -p");
+        terminal.tmux("send-keys fg Enter");
+        ASSERT_TRUE(below([](const auto& lines) { return !lines.empty() && is_progress(lines.back(), 120); }));
         terminal.tmux("send-keys C-c");
-        ASSERT_TRUE(below([](const auto& lines) { return lines.size() == 4 && lines.back() == "$"; })) << c.term;
+        ASSERT_TRUE(below([](const auto& lines) { return lines.size() == 9 && lines.back() == "$"; })) << c.term;
         std::string written;
         ASSERT_TRUE(terminal.wait_for([&](const std::string&) {
             written = Workspace::read(workspace.root() / "written");
