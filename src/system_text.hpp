@@ -15,10 +15,5 @@ AnswerInput& answer_input();
 // An answer's bytes, as the program keeps them.
 std::string answer_text(std::string_view bytes);
 
-// Why the system would take an answer for something else than a name (a
-// drive, a stream, a wildcard), said for a message ("holds ':', which ...");
-// empty where it takes it as a name.
-std::string refused_in_names(std::string_view answer);
-
 // Writes a message line to `stream` as the user reads it.
 void write_message(std::FILE* stream, std::string_view line);

@@ -34,11 +34,6 @@ std::string answer_text(std::string_view bytes)
     return std::string(bytes);
 }
 
-std::string refused_in_names(std::string_view)
-{
-    return {};  // names are bytes: the system refuses what it must, with its own reason
-}
-
 void write_message(std::FILE* stream, std::string_view line)
 {
     // Nothing is left to tell the user if the message stream itself fails.

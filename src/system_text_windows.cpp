@@ -102,22 +102,6 @@ std::string answer_text(std::string_view bytes)
     return utf8_from_answer_bytes(bytes, ::GetACP());
 }
 
-std::string refused_in_names(std::string_view answer)
-{
-    for (const char c : answer) {
-        if (c == ':') {
-            return "holds ':', which Windows keeps for drives and streams";
-        }
-        if (std::string_view("<>\"|?*").find(c) != std::string_view::npos) {
-            return std::string("holds '") + c + "', which Windows does not allow in names";
-        }
-        if (static_cast<unsigned char>(c) < 0x20) {
-            return "holds a control character, which Windows does not allow in names";
-        }
-    }
-    return {};
-}
-
 void write_message(std::FILE* stream, std::string_view line)
 {
     // Nothing is left to tell the user if the message stream itself fails.
