@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bytes.remove_prefix(got);
         return got;
     });
-    Console console(in, discard(), discard());
+    UserText user;
+    Console console(in, user, discard(), discard());
     const auto names = ask_table_names(console);
     if (!names) {
         return 0;

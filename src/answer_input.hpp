@@ -10,6 +10,8 @@
 #include <streambuf>
 #include <string>
 
+#include "user_text.hpp"
+
 class AnswerInput : public std::streambuf {
 public:
     // Reads at most `size` bytes into `buffer` and returns how many: 0 at the
@@ -49,3 +51,7 @@ private:
     std::array<char, raw_capacity / 2 * 3 + 4> text_{};
     std::string error_;
 };
+
+// Where the answers come from: standard input, read as characters where it
+// is a Windows console, whose answers are then UTF-8 for `user`.
+AnswerInput& answer_input(UserText& user);

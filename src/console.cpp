@@ -6,10 +6,10 @@
 
 #include "answers.hpp"
 #include "printable.hpp"
-#include "system_text.hpp"
 #include "terminal_output.hpp"
 
-Console::Console(AnswerInput& in, std::FILE* out, std::FILE* err) : answers_(in), in_(&in), out_(out), err_(err)
+Console::Console(AnswerInput& in, UserText& user, std::FILE* out, std::FILE* err)
+    : answers_(in), in_(&in), user_(user), out_(out), err_(err)
 {
     // Memory that runs out while an answer is read ends the run, as anywhere
     // else, instead of reading as the end of input.
@@ -45,7 +45,7 @@ Outcome<std::string> Console::ask_word(std::string_view prompt, std::string_view
     if (word->size() > longest_answer) {
         return Failure{std::string(subject), "longer than " + std::to_string(longest_answer) + " bytes"};
     }
-    return answer_text(*word);
+    return answer_text(*word, user_);
 }
 
 Outcome<std::int32_t> Console::ask_integer(std::string_view prompt, std::string_view subject,
@@ -82,5 +82,5 @@ void Console::report(const Failure& failure)
     std::string line = std::exchange(prompt_left_open_, false) && terminal_columns(err_) > 0 ? "\n" : "";
     // Whole, even where an answer quoted in it holds a NUL character.
     line.append("grisalturas: ").append(failure.what).append(": ").append(failure.why).append("\n");
-    write_message(err_, line);
+    write_message(err_, line, user_);
 }

@@ -10,6 +10,7 @@
 
 #include "answer_input.hpp"
 #include "failure.hpp"
+#include "user_text.hpp"
 
 class Console {
 public:
@@ -17,7 +18,8 @@ public:
     // at a terminal, nor any answer file, gets there.
     static constexpr int most_refusals = 100;
 
-    Console(AnswerInput& in, std::FILE* out, std::FILE* err);
+    // Each answer is decoded, and each failure written, as `user` says the user's text is.
+    Console(AnswerInput& in, UserText& user, std::FILE* out, std::FILE* err);
 
     // Writes the text and flushes it, so that it is on screen before the next answer is awaited.
     Status say(std::string_view text);
@@ -39,6 +41,7 @@ public:
 private:
     const AnswerInput& answers_;  // what in_ reads, and how its reads went
     std::istream in_;
+    UserText& user_;
     std::FILE* out_;
     std::FILE* err_;
     bool prompt_left_open_ = false;  // a prompt whose answer never came ends the output

@@ -6,13 +6,13 @@
 #include <new>
 #include <string>
 
+#include "answer_input.hpp"
 #include "console.hpp"
 #include "dialogue.hpp"
 #include "out_of_memory.hpp"
 #include "row_plan.hpp"
 #include "row_writer.hpp"
 #include "standard_streams.hpp"
-#include "system_text.hpp"
 #include "table_file.hpp"
 #include "table_path.hpp"
 
@@ -72,17 +72,19 @@ bool treatment(Console& console)
 int main()
 {
     take_standard_streams();
+    // What the answers show of the user's text, for every message up to the last.
+    UserText user;
     if (!take_memory_reserve()) {
-        report_out_of_memory(stderr, {});
+        report_out_of_memory(stderr, {}, user);
         return EXIT_FAILURE;
     }
     bool done = false;
     try {
         // Made here, not before main: running out of memory there could not be told.
-        Console console(answer_input(), stdout, stderr);
+        Console console(answer_input(user), user, stdout, stderr);
         done = opening(console) && treatment(console);
     } catch (const std::bad_alloc&) {
-        report_out_of_memory(stderr, f1.label());
+        report_out_of_memory(stderr, f1.label(), user);
     }
     if (!done) {
         hold_own_window();

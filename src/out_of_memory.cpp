@@ -5,8 +5,6 @@
 #include <cstring>
 #include <new>
 
-#include "system_text.hpp"
-
 namespace {
 
 char* reserve = nullptr;
@@ -34,16 +32,16 @@ bool take_memory_reserve()
     return true;
 }
 
-void report_out_of_memory(std::FILE* stream, std::string_view table_label)
+void report_out_of_memory(std::FILE* stream, std::string_view table_label, const UserText& user)
 {
     const char* why = std::strerror(ENOMEM);
     if (table_label.empty()) {
-        write_message(stream, "grisalturas: cannot create the table: ");
+        write_message(stream, "grisalturas: cannot create the table: ", user);
     } else {
-        write_message(stream, "grisalturas: cannot write ");
-        write_message(stream, table_label);
-        write_message(stream, ": ");
+        write_message(stream, "grisalturas: cannot write ", user);
+        write_message(stream, table_label, user);
+        write_message(stream, ": ", user);
     }
-    write_message(stream, why);
-    write_message(stream, "\n");
+    write_message(stream, why, user);
+    write_message(stream, "\n", user);
 }

@@ -1,14 +1,11 @@
 #include "table_path.hpp"
 
-#include <algorithm>
 #include <utility>
 
 #include "printable.hpp"
-#include "system_text.hpp"
 
 namespace {
 
-constexpr std::string_view drive = "c:";
 constexpr std::string_view base = "c:\\images\\";
 constexpr std::string_view suffix = "_tab.txt";
 
@@ -25,22 +22,6 @@ std::string compose_table_name(std::string_view folder, std::string_view table)
     std::string name(base);
     name.append(folder).append("\\").append(table).append(suffix);
     return name;
-}
-
-std::string local_table_path(std::string_view composed, std::string_view drive_root)
-{
-#ifdef _WIN32
-    (void)drive_root;
-    return std::string(composed);
-#else
-    if (composed.starts_with(drive)) {
-        composed.remove_prefix(drive.size());
-    }
-    std::string path(drive_root);
-    path.append(composed);
-    std::replace(path.begin() + static_cast<std::ptrdiff_t>(drive_root.size()), path.end(), '\\', '/');
-    return path;
-#endif
 }
 
 Outcome<TablePath> table_path(std::string_view folder, std::string_view table, std::string_view drive_root)

@@ -15,6 +15,11 @@ std::string compose_table_name(std::string_view folder, std::string_view table);
 // Elsewhere the drive "c:" stands for `drive_root` and every backslash for "/".
 std::string local_table_path(std::string_view composed, std::string_view drive_root);
 
+// Why the system would take an answer for something else than a name (a
+// drive, a stream, a wildcard), said for a message ("holds ':', which ...");
+// empty where it takes it as a name.
+std::string refused_in_names(std::string_view answer);
+
 // A name as messages show it (the composed name, and the path tried where
 // that is another), and as the system opens it.
 struct Place {

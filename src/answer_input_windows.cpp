@@ -1,17 +1,11 @@
-#include "system_text.hpp"
+#include "answer_input.hpp"
 
-#include <io.h>
 #include <windows.h>
 
-#include <algorithm>
-#include <new>
-
+#include "console_handle_windows.hpp"
 #include "text_conversion.hpp"
 
 namespace {
-
-// An answer came as UTF-8 (or from the console): messages on a pipe or file use it too.
-bool utf8_answers = false;
 
 // The console's characters as UTF-8 bytes, whatever its code page. A
 // character split between two reads waits in `pending_high_surrogate` for its other half.
@@ -64,25 +58,13 @@ std::size_t read_redirected(char* buffer, std::size_t size, std::string& error)
     return 0;
 }
 
-HANDLE console_of(std::FILE* stream)
-{
-    // A stream without a descriptor, as when the program starts without one, is no console.
-    const int descriptor = ::_fileno(stream);
-    if (descriptor < 0) {
-        return nullptr;
-    }
-    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor));  // NOLINT(performance-no-int-to-ptr)
-    DWORD mode = 0;
-    return handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0 ? handle : nullptr;
-}
-
 }  // namespace
 
-AnswerInput& answer_input()
+AnswerInput& answer_input(UserText& user)
 {
     // Ctrl-Z ends the input, typed or in a file, as for any Windows program that reads text.
     if (const HANDLE console = console_of(stdin)) {
-        utf8_answers = true;
+        user.utf8 = true;
         static AnswerInput characters(
             [console, pending_high_surrogate = wchar_t{0}](char* buffer, std::size_t size, std::string& error) mutable {
                 return read_console(console, pending_high_surrogate, buffer, size, error);
@@ -92,50 +74,4 @@ AnswerInput& answer_input()
     }
     static AnswerInput bytes(read_redirected, true);
     return bytes;
-}
-
-std::string answer_text(std::string_view bytes)
-{
-    if (is_utf8_beyond_ascii(bytes)) {
-        utf8_answers = true;
-    }
-    return utf8_from_answer_bytes(bytes, ::GetACP());
-}
-
-std::string refused_in_names(std::string_view answer)
-{
-    for (const char c : answer) {
-        if (c == ':') {
-            return "holds ':', which Windows keeps for drives and streams";
-        }
-        if (std::string_view("<>\"|?*").find(c) != std::string_view::npos) {
-            return std::string("holds '") + c + "', which Windows does not allow in names";
-        }
-        if (static_cast<unsigned char>(c) < 0x20) {
-            return "holds a control character, which Windows does not allow in names";
-        }
-    }
-    return {};
-}
-
-void write_message(std::FILE* stream, std::string_view line)
-{
-    // Nothing is left to tell the user if the message stream itself fails.
-    try {
-        if (const HANDLE console = console_of(stream)) {
-            (void)std::fflush(stream);
-            const std::wstring characters = to_wide(line);
-            DWORD written = 0;
-            (void)::WriteConsoleW(console, characters.data(), static_cast<DWORD>(characters.size()), &written, nullptr);
-            return;
-        }
-        if (!utf8_answers) {
-            const std::string bytes = from_wide(to_wide(line), ::GetACP());
-            (void)std::fwrite(bytes.data(), 1, bytes.size(), stream);
-            return;
-        }
-    } catch (const std::bad_alloc&) {
-        // No memory to convert it: the bytes as they are still say more than nothing.
-    }
-    (void)std::fwrite(line.data(), 1, line.size(), stream);
 }

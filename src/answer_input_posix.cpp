@@ -1,4 +1,4 @@
-#include "system_text.hpp"
+#include "answer_input.hpp"
 
 #include <unistd.h>
 
@@ -23,24 +23,8 @@ std::size_t read_standard_input(char* buffer, std::size_t size, std::string& err
 
 }  // namespace
 
-AnswerInput& answer_input()
+AnswerInput& answer_input(UserText&)
 {
     static AnswerInput input(read_standard_input);
     return input;
-}
-
-std::string answer_text(std::string_view bytes)
-{
-    return std::string(bytes);
-}
-
-std::string refused_in_names(std::string_view)
-{
-    return {};  // names are bytes: the system refuses what it must, with its own reason
-}
-
-void write_message(std::FILE* stream, std::string_view line)
-{
-    // Nothing is left to tell the user if the message stream itself fails.
-    (void)std::fwrite(line.data(), 1, line.size(), stream);
 }
