@@ -58,6 +58,9 @@ bool treatment(Console& console)
     if (!plan) {
         return stop(console, plan.error());
     }
+    if (auto done = f1.reserve(table_size(*plan)); !done) {
+        return stop(console, done.error());
+    }
     if (auto done = write_rows(f1, *plan, stderr); !done) {
         return stop(console, done.error());
     }

@@ -80,9 +80,6 @@ std::int64_t table_size(const RowPlan& plan)
 
 Status write_rows(TableFile& table, const RowPlan& plan, std::FILE* progress)
 {
-    if (auto done = table.reserve(table_size(plan)); !done) {
-        return done;
-    }
     constexpr std::size_t block_size = std::size_t{1} << 20;
     const auto block = std::make_unique<char[]>(block_size);
     Progress shown(progress, plan.rows);

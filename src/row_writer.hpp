@@ -33,7 +33,7 @@ private:
 // The exact size of the table in bytes, counted without visiting the rows.
 std::int64_t table_size(const RowPlan& plan);
 
-// Reserves the table's size, then writes every row of the plan to it in
-// large blocks. A long table shows how far it has come on `progress`, if that
-// is a terminal, and erases the line before returning.
+// Writes every row of the plan to the table in large blocks. A long table
+// shows how far it has come on `progress`, if that is a terminal, and erases
+// the line before returning.
 Status write_rows(TableFile& table, const RowPlan& plan, std::FILE* progress);

@@ -1,9 +1,10 @@
 #include "terminal_output.hpp"
 
-#include <io.h>
 #include <windows.h>
 
 #include <cerrno>
+
+#include "console_handle_windows.hpp"
 
 int write_output(std::FILE* stream, std::string_view text)
 {
@@ -17,13 +18,9 @@ int write_output(std::FILE* stream, std::string_view text)
 
 int terminal_columns(std::FILE* stream)
 {
-    const int descriptor = ::_fileno(stream);
-    if (descriptor < 0) {
-        return 0;
-    }
-    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor));  // NOLINT(performance-no-int-to-ptr)
+    const HANDLE console = console_of(stream);
     CONSOLE_SCREEN_BUFFER_INFO screen{};
-    if (handle == INVALID_HANDLE_VALUE || ::GetConsoleScreenBufferInfo(handle, &screen) == 0) {
+    if (console == nullptr || ::GetConsoleScreenBufferInfo(console, &screen) == 0) {
         return 0;
     }
     return screen.srWindow.Right - screen.srWindow.Left + 1;
