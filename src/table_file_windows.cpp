@@ -143,6 +143,17 @@ Status TableFile::open(const TablePath& table)
     if (target.empty()) {
         return failed("cannot create", label(), ::GetLastError());
     }
+    // The folder is held first, and until the end, shared for reading and
+    // writing but not for deletion: no one can rename or remove it, nor swap
+    // another in its place, between the looks at the table and its rename.
+    const std::wstring folder_path = target.substr(0, target.find_last_of(L"\\/"));
+    Handle folder(::CreateFileW(folder_path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? name_missing_folder(table, error)
+                                                                              : failed("cannot create", label(), error);
+    }
     std::optional<OldTable> old;
     WIN32_FILE_ATTRIBUTE_DATA found{};
     if (::GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &found) != 0) {
@@ -166,18 +177,6 @@ Status TableFile::open(const TablePath& table)
         return name_missing_folder(table, error);
     } else if (error != ERROR_FILE_NOT_FOUND) {
         return failed("cannot create", label(), error);
-    }
-
-    // The folder is held until the end, shared for reading and writing but
-    // not for deletion: no one can rename or remove it, nor swap another in
-    // its place, while the table is written.
-    const std::wstring folder_path = target.substr(0, target.find_last_of(L"\\/"));
-    Handle folder(::CreateFileW(folder_path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folder) {
-        const DWORD error = ::GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? name_missing_folder(table, error)
-                                                                              : failed("cannot create", label(), error);
     }
     auto platform = std::unique_ptr<Platform, Forget>(new Platform{std::move(folder), Handle(), std::move(old)});
 
