@@ -105,14 +105,12 @@ Status check_not_in_use(const std::wstring& target, const std::string& label)
 // A folder that is not there, named: the first of them from c:\images down.
 Status name_missing_folder(const TablePath& table, DWORD error)
 {
-    for (const Place& folder : table.folders()) {
+    auto failure = table.missing_folder([](const Place& folder) {
         const std::wstring path = prefixed_path(widen(folder.path), L"\\\\?\\");
-        if (!path.empty() && ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND)) {
-            return Failure{"cannot create " + table.label, "the folder " + folder.label + " does not exist"};
-        }
-    }
-    return failed("cannot create", table.label, error);
+        return !path.empty() && ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+               (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND);
+    });
+    return failure ? *failure : failed("cannot create", table.label, error);
 }
 
 }  // namespace

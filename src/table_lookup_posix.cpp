@@ -103,11 +103,10 @@ Status Walk::step(Spot& at, const std::string& name, std::string_view own_prefix
     Descriptor held;
     struct stat status {};
     if (const int error_number = look_at(at.folder.get(), name.c_str(), held, status)) {
+        const auto missing = [&](const Place& folder) { return folder.path == own_prefix; };
         if (error_number == ENOENT && !own_prefix.empty()) {
-            for (const Place& folder : table_.folders()) {
-                if (folder.path == own_prefix) {
-                    return Failure{"cannot create " + table_.label, "the folder " + folder.label + " does not exist"};
-                }
+            if (auto failure = table_.missing_folder(missing)) {
+                return *failure;
             }
         }
         return failed(error_number);

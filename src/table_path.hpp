@@ -2,6 +2,7 @@
 // the path it stands for on this system.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,10 +34,21 @@ struct TablePath {
     std::string composed;  // the name as composed, before it is made a path of this system
     std::string drive_root;
 
-    // The folders from c:\images down to the table's own, for a message that
-    // names the one missing; the last of them, the table's own.
+    // The folders from c:\images down to the table's own; the last of them, the table's own.
     [[nodiscard]] std::vector<Place> folders() const;
     [[nodiscard]] Place folder() const;
+
+    // The failure that names the first of the folders that `is_missing` finds not there; none where none is.
+    template <class IsMissing>
+    [[nodiscard]] std::optional<Failure> missing_folder(IsMissing is_missing) const
+    {
+        for (const Place& folder : folders()) {
+            if (is_missing(folder)) {
+                return Failure{"cannot create " + label, "the folder " + folder.label + " does not exist"};
+            }
+        }
+        return std::nullopt;
+    }
 };
 
 // The table of these answers, or a failure where the system could not take
