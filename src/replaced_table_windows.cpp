@@ -3,8 +3,6 @@
 // After windows.h, which it needs.
 #include <aclapi.h>
 
-#include "handle_windows.hpp"
-
 namespace {
 
 // The attributes that a user or a program gives a file and that a new one
@@ -26,23 +24,14 @@ bool not_permitted(DWORD error)
     return error == ERROR_ACCESS_DENIED || error == ERROR_PRIVILEGE_NOT_HELD || error == ERROR_INVALID_OWNER;
 }
 
-// The security of the file at `target` (a link itself, as the rename replaces
-// it) into `old`. Returns 0, or the error of what could not be read.
-DWORD read_old_security(const std::wstring& target, OldTable& old)
+// The security of the table held as `table` into `old`: none where the
+// handle may not read it. Returns 0, or the error of what could not be read.
+DWORD read_old_security(HANDLE table, OldTable& old)
 {
-    const Handle table(::CreateFileW(target.c_str(), READ_CONTROL,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!table) {
-        // One may replace a table, through its folder, without reading its security.
-        const DWORD error = ::GetLastError();
-        return not_permitted(error) ? ERROR_SUCCESS : error;
-    }
     PSECURITY_DESCRIPTOR security = nullptr;
-    const DWORD error =
-        ::GetSecurityInfo(table.get(), SE_FILE_OBJECT,
-                          OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                          &old.owner, &old.group, &old.dacl, nullptr, &security);
+    const DWORD error = ::GetSecurityInfo(
+        table, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+        &old.owner, &old.group, &old.dacl, nullptr, &security);
     if (error != ERROR_SUCCESS) {
         old.owner = nullptr;
         old.group = nullptr;

@@ -31,9 +31,9 @@ struct OldTable {
     SECURITY_DESCRIPTOR_CONTROL control = 0;
 };
 
-// The security of the file at `target` (a link itself, as the rename replaces
-// it) into `old`. Returns 0, or the error of what could not be read.
-DWORD read_old_security(const std::wstring& target, OldTable& old);
+// The security of the table held as `table` into `old`: none where the
+// handle may not read it. Returns 0, or the error of what could not be read.
+DWORD read_old_security(HANDLE table, OldTable& old);
 
 // Gives the new table `file` what the old one had, where the process may and
 // the disk keeps it. Returns 0, or the error of any other failure.

@@ -85,21 +85,21 @@ std::wstring prefixed_path(const std::wstring& path, std::wstring_view prefix)
     return std::wstring(prefix) + full;
 }
 
-// The final rename needs the table opened for deletion: a program that holds
-// it open without letting others delete it (as Excel holds a workbook) is
-// found now rather than after the last row.
-Status check_not_in_use(const std::wstring& target, const std::string& label)
+// The old table, looked at once and held while it is: the link itself where
+// it is one, as the rename replaces it; opened for deletion, which the final
+// rename needs, so that a program that holds it open without letting others
+// delete it (as Excel holds a workbook) is found now rather than after the
+// last row; and for its security, where the process may read it.
+Handle open_old_table(const std::wstring& target)
 {
-    const Handle table(::CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!table) {
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_SHARING_VIOLATION) {
-            return Failure{"cannot replace " + label, "it is open in another program: " + windows_reason(error)};
-        }
-        return failed("cannot replace", label, error);
-    }
-    return {};
+    const auto open = [&](DWORD access) {
+        return Handle(::CreateFileW(target.c_str(), access | DELETE | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    };
+    Handle table = open(READ_CONTROL);
+    // One may replace a table, through its folder, without reading its security.
+    return table || ::GetLastError() != ERROR_ACCESS_DENIED ? std::move(table) : open(0);
 }
 
 // A folder that is not there, named: the first of them from c:\images down.
@@ -153,28 +153,30 @@ Status TableFile::open(const TablePath& table)
                                                                               : failed("cannot create", label(), error);
     }
     std::optional<OldTable> old;
-    WIN32_FILE_ATTRIBUTE_DATA found{};
-    if (::GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &found) != 0) {
-        const DWORD attributes = found.dwFileAttributes;
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if (const Handle held = open_old_table(target)) {
+        BY_HANDLE_FILE_INFORMATION found{};
+        if (::GetFileInformationByHandle(held.get(), &found) == 0) {
+            return failed("cannot replace", label(), ::GetLastError());
+        }
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             return Failure{"cannot create " + label(), "a folder has that name"};
         }
-        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
             return failed("cannot create", label(), ERROR_ACCESS_DENIED);
         }
-        if (auto done = check_not_in_use(target, label()); !done) {
-            return done;
-        }
         old.emplace();
-        old->attributes = attributes;
+        old->attributes = found.dwFileAttributes;
         old->created = found.ftCreationTime;
-        if (const DWORD error = read_old_security(target, *old)) {
+        if (const DWORD error = read_old_security(held.get(), *old)) {
             return failed("cannot replace", label(), error);
         }
-    } else if (const DWORD error = ::GetLastError(); error == ERROR_PATH_NOT_FOUND) {
+    } else if (const DWORD error = ::GetLastError(); error == ERROR_SHARING_VIOLATION) {
+        return Failure{"cannot replace " + label(), "it is open in another program: " + windows_reason(error)};
+    } else if (error == ERROR_PATH_NOT_FOUND) {
         return name_missing_folder(table, error);
     } else if (error != ERROR_FILE_NOT_FOUND) {
-        return failed("cannot create", label(), error);
+        // Denied: there is a table, which this user may not replace.
+        return failed(error == ERROR_ACCESS_DENIED ? "cannot replace" : "cannot create", label(), error);
     }
     auto platform = std::unique_ptr<Platform, Forget>(new Platform{std::move(folder), Handle(), std::move(old)});
 
