@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "row_writer.hpp"
+#include "rows/row_writer.hpp"
 
 namespace {
 

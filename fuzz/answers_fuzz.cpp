@@ -10,12 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "answer_input.hpp"
-#include "console.hpp"
-#include "dialogue.hpp"
-#include "row_plan.hpp"
-#include "row_writer.hpp"
-#include "table_path.hpp"
+#include "dialogue/answer_input.hpp"
+#include "dialogue/console.hpp"
+#include "dialogue/dialogue.hpp"
+#include "rows/row_plan.hpp"
+#include "rows/row_writer.hpp"
+#include "table_file/table_path.hpp"
 
 namespace {
 

@@ -6,15 +6,15 @@
 #include <new>
 #include <string>
 
-#include "answer_input.hpp"
-#include "console.hpp"
-#include "dialogue.hpp"
-#include "out_of_memory.hpp"
-#include "row_plan.hpp"
-#include "row_writer.hpp"
-#include "standard_streams.hpp"
-#include "table_file.hpp"
-#include "table_path.hpp"
+#include "dialogue/answer_input.hpp"
+#include "dialogue/console.hpp"
+#include "dialogue/dialogue.hpp"
+#include "rows/row_plan.hpp"
+#include "rows/row_writer.hpp"
+#include "system/out_of_memory.hpp"
+#include "system/standard_streams.hpp"
+#include "table_file/table_file.hpp"
+#include "table_file/table_path.hpp"
 
 namespace {
 
