@@ -363,62 +363,68 @@ TEST(StandardStreams, AnInterruptedPromptIsWrittenWhole)
     }
 }
 
-TEST(Terminals, ShowOneProgressLineAndMessagesOfTheirOwnWhateverHappensToTheRun)
+struct TerminalKind {
+    const char* term;
+    std::vector<int> widths;  // the terminal is made, one after the other
+};
+
+// Each kind of terminal a test of its own, so that the two may run side by side.
+class Terminals : public testing::TestWithParam<TerminalKind> {};
+
+INSTANTIATE_TEST_SUITE_P(OfEveryKind, Terminals,
+                         testing::Values(TerminalKind{"", {200, 30, 12, 120}}, TerminalKind{"dumb", {120}}));
+
+TEST_P(Terminals, ShowOneProgressLineAndMessagesOfTheirOwnWhateverHappensToTheRun)
 {
     if (!tmux_available()) {
         GTEST_SKIP() << "no tmux to run the program in here";
     }
-    const struct {
-        const char* term;
-        std::vector<int> widths;  // the terminal is made, one after the other
-    } cases[] = {{"", {200, 30, 12, 120}}, {"dumb", {120}}};
-    for (const auto& c : cases) {
-        const Workspace workspace;
-        const Terminal terminal(workspace.root(), 200, c.term);
-        const auto below = [&](const std::function<bool(const std::vector<std::string>&)>& are) {
-            return terminal.wait_for([&](const std::string& screen) { return are(below_the_menu(screen)); });
-        };
-        // Through a pipe, which carries the dialogue alone, a failure at a prompt starts a line of its own.
-        terminal.tmux("send-keys '\"$GRISALTURAS\" | tee log' Enter maps Enter");
-        ASSERT_TRUE(terminal.wait_for([](const std::string& screen) { return screen.find("_tab.txt) ? ") != npos; }));
-        terminal.tmux("send-keys C-d");
-        ASSERT_TRUE(terminal.wait_for([](const std::string& screen) {
-            return screen.find("_tab.txt) ? \ngrisalturas: no answer for the table name: end of input\n$ ") != npos;
-        }));
-        EXPECT_EQ(Workspace::read(workspace.root() / "log"), expected::up_to_the_names);
-        // A terminal made narrower wraps the line onto several rows; below 20 columns none is shown.
-        terminal.tmux("send-keys '\"$GRISALTURAS\"' Enter 'maps sierra 0 1 1 3000000 1 0' Enter");
-        for (const int columns : c.widths) {
-            terminal.tmux("resize-window -x " + std::to_string(columns));
-            ASSERT_TRUE(below([&](const auto& lines) {
-                return columns < 20 ? lines.empty() : lines.size() == 1 && is_progress(lines[0], columns);
-            })) << c.term
-                << columns;
-        }
-        // Stopped, with nothing of the line above the shell's word of it, and drawn again when the run goes on.
-        terminal.tmux("send-keys C-z");
-        ASSERT_TRUE(below([](const auto& lines) { return lines.size() == 2 && lines[0].starts_with("[1]"); }));
-        terminal.tmux("send-keys fg Enter");
-        ASSERT_TRUE(below([](const auto& lines) { return !lines.empty() && is_progress(lines.back(), 120); }));
-        // In the background, the line stays off the shell's prompt while the rows go on.
-        terminal.tmux("send-keys C-z bg Enter");
-        const auto at_the_prompt = [](const auto& lines) { return lines.size() == 7 && lines.back() == "$"; };
-        ASSERT_TRUE(below(at_the_prompt));
-        std::this_thread::sleep_for(std::chrono::seconds(1));  // four rewrites of the line, were it drawn
-        EXPECT_TRUE(below(at_the_prompt)) << terminal.tmux("capture-pane -p");
-        terminal.tmux("send-keys fg Enter");
-        ASSERT_TRUE(below([](const auto& lines) { return !lines.empty() && is_progress(lines.back(), 120); }));
-        terminal.tmux("send-keys C-c");
-        ASSERT_TRUE(below([](const auto& lines) { return lines.size() == 9 && lines.back() == "$"; })) << c.term;
-        std::string written;
-        ASSERT_TRUE(terminal.wait_for([&](const std::string&) {
-            written = Workspace::read(workspace.root() / "written");
-            return written.find("$ ", written.rfind("^C")) != npos;
-        }));
-        if (c.term == std::string("dumb")) {
-            // A terminal that takes no escape sequences is sent none.
-            EXPECT_EQ(written.find('\033', written.rfind("*****")), npos);
-        }
+    const TerminalKind& c = GetParam();
+    const Workspace workspace;
+    const Terminal terminal(workspace.root(), 200, c.term);
+    const auto below = [&](const std::function<bool(const std::vector<std::string>&)>& are) {
+        return terminal.wait_for([&](const std::string& screen) { return are(below_the_menu(screen)); });
+    };
+    // Through a pipe, which carries the dialogue alone, a failure at a prompt starts a line of its own.
+    terminal.tmux("send-keys '\"$GRISALTURAS\" | tee log' Enter maps Enter");
+    ASSERT_TRUE(terminal.wait_for([](const std::string& screen) { return screen.find("_tab.txt) ? ") != npos; }));
+    terminal.tmux("send-keys C-d");
+    ASSERT_TRUE(terminal.wait_for([](const std::string& screen) {
+        return screen.find("_tab.txt) ? \ngrisalturas: no answer for the table name: end of input\n$ ") != npos;
+    }));
+    EXPECT_EQ(Workspace::read(workspace.root() / "log"), expected::up_to_the_names);
+    // A terminal made narrower wraps the line onto several rows; below 20 columns none is shown.
+    terminal.tmux("send-keys '\"$GRISALTURAS\"' Enter 'maps sierra 0 1 1 3000000 1 0' Enter");
+    for (const int columns : c.widths) {
+        terminal.tmux("resize-window -x " + std::to_string(columns));
+        ASSERT_TRUE(below([&](const auto& lines) {
+            return columns < 20 ? lines.empty() : lines.size() == 1 && is_progress(lines[0], columns);
+        })) << c.term
+            << columns;
+    }
+    // Stopped, with nothing of the line above the shell's word of it, and drawn again when the run goes on.
+    terminal.tmux("send-keys C-z");
+    ASSERT_TRUE(below([](const auto& lines) { return lines.size() == 2 && lines[0].starts_with("[1]"); }));
+    terminal.tmux("send-keys fg Enter");
+    ASSERT_TRUE(below([](const auto& lines) { return !lines.empty() && is_progress(lines.back(), 120); }));
+    // In the background, the line stays off the shell's prompt while the rows go on.
+    terminal.tmux("send-keys C-z bg Enter");
+    const auto at_the_prompt = [](const auto& lines) { return lines.size() == 7 && lines.back() == "$"; };
+    ASSERT_TRUE(below(at_the_prompt));
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // four rewrites of the line, were it drawn
+    EXPECT_TRUE(below(at_the_prompt)) << terminal.tmux("capture-pane -p");
+    terminal.tmux("send-keys fg Enter");
+    ASSERT_TRUE(below([](const auto& lines) { return !lines.empty() && is_progress(lines.back(), 120); }));
+    terminal.tmux("send-keys C-c");
+    ASSERT_TRUE(below([](const auto& lines) { return lines.size() == 9 && lines.back() == "$"; })) << c.term;
+    std::string written;
+    ASSERT_TRUE(terminal.wait_for([&](const std::string&) {
+        written = Workspace::read(workspace.root() / "written");
+        return written.find("$ ", written.rfind("^C")) != npos;
+    }));
+    if (c.term == std::string("dumb")) {
+        // A terminal that takes no escape sequences is sent none.
+        EXPECT_EQ(written.find('\033', written.rfind("*****")), npos);
     }
 }
 
