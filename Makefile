@@ -76,9 +76,10 @@ fuzz:
 	mkdir -p build/fuzz/corpus
 	build/fuzz/fuzz/answers_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 build/fuzz/corpus fuzz/corpus
 
-# The tree follows .clang-format and passes .clang-tidy.
+# The tree follows .clang-format and passes .clang-tidy, and no part of src/ includes one above it.
 lint:
 	clang-format --dry-run -Werror $(SOURCES)
+	cmake/check-layers.sh
 	cmake --preset default -DGRISALTURAS_BENCHMARKS=ON -DBUILD_TESTING=ON
 	cmake --preset fuzz
 	cmake --preset windows -DBUILD_TESTING=ON
