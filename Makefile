@@ -11,6 +11,10 @@ MINGW_CXX_INCLUDE = $(shell x86_64-w64-mingw32-g++-posix -print-file-name=includ
 WINDOWS_TIDY = --extra-arg=--target=x86_64-w64-mingw32 \
 	--extra-arg=-isystem$(MINGW_CXX_INCLUDE) --extra-arg=-isystem$(MINGW_CXX_INCLUDE)/x86_64-w64-mingw32
 
+# clang-tidy reads configurations of their own, whose compile commands name no
+# precompiled header: those GCC makes for the tests are not clang's.
+LINT_CONFIGURATION = -DCMAKE_DISABLE_PRECOMPILE_HEADERS=ON
+
 .PHONY: all build run test test-windows test-portable test-aarch64 test-s390x test-i686 test-armhf install package package-windows bench fuzz lint clean
 
 all: build
@@ -80,12 +84,12 @@ fuzz:
 lint:
 	clang-format --dry-run -Werror $(SOURCES)
 	cmake/check-layers.sh
-	cmake --preset default -DGRISALTURAS_BENCHMARKS=ON -DBUILD_TESTING=ON
+	cmake --preset default -B build/lint -DGRISALTURAS_BENCHMARKS=ON -DBUILD_TESTING=ON $(LINT_CONFIGURATION)
 	cmake --preset fuzz
-	cmake --preset windows -DBUILD_TESTING=ON
-	printf '%s\n' $(LINUX_SOURCES) | xargs -P 2 -n 4 clang-tidy -p build/default --quiet
+	cmake --preset windows -B build/lint-windows -DBUILD_TESTING=ON $(LINT_CONFIGURATION)
+	printf '%s\n' $(LINUX_SOURCES) | xargs -P 2 -n 4 clang-tidy -p build/lint --quiet
 	clang-tidy -p build/fuzz --quiet $(filter fuzz/%.cpp,$(SOURCES))
-	clang-tidy -p build/windows --quiet $(WINDOWS_TIDY) $(WINDOWS_SOURCES)
+	clang-tidy -p build/lint-windows --quiet $(WINDOWS_TIDY) $(WINDOWS_SOURCES)
 
 clean:
 	rm -rf build
