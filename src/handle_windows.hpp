@@ -12,14 +12,9 @@ public:
     Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
     Handle& operator=(Handle&& other) noexcept
     {
-        if (this != &other) {
-            (void)close();
-            handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
-        }
+        std::swap(handle_, other.handle_);  // what this held is closed with `other`
         return *this;
     }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
     ~Handle() { (void)close(); }
 
     [[nodiscard]] HANDLE get() const { return handle_; }

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "expected_dialogue.hpp"
@@ -37,6 +40,120 @@ TEST(Kills, WhileWritingLeaveTheOldTableAndNothingElse)
     EXPECT_TRUE(writing) << "killed while the rows were written";
     EXPECT_EQ(run.exit_status, 255);
     expect_old_table_kept(workspace);
+}
+
+// Starts a Unix tool, as Wine starts any program, but with no handle to wait
+// on: what it does is waited for instead, 5 s at most. False if not done.
+bool run_unix(std::wstring command, const std::function<bool()>& done)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) ==
+        0) {
+        return false;
+    }
+    for (int tries = 0; tries < 500 && !done(); ++tries) {
+        ::Sleep(10);
+    }
+    return done();
+}
+
+// A link to a folder, as Wine shows the program a junction and a folder link
+// alike: a Unix link, made by Unix's own tool. Elsewhere a folder link, where
+// this user may make one.
+class FolderLink {
+public:
+    explicit FolderLink(fs::path link) : link_(std::move(link)) {}
+    FolderLink(const FolderLink&) = delete;
+    FolderLink& operator=(const FolderLink&) = delete;
+    ~FolderLink()
+    {
+        std::error_code gone;
+        (void)(unix_name_ != nullptr
+                   ? run_unix(L"Z:\\bin\\rm -f " + unix(link_), [&] { return !fs::exists(link_, gone); })
+                   : ::RemoveDirectoryW(link_.c_str()));
+    }
+
+    // Makes it lead to `target` instead of where it led.
+    [[nodiscard]] bool point_to(const fs::path& target) const
+    {
+        std::error_code unknown;
+        if (unix_name_ != nullptr) {
+            return run_unix(L"Z:\\bin\\ln -sfn " + unix(target) + L" " + unix(link_),
+                            [&] { return fs::equivalent(link_, target, unknown); });
+        }
+        (void)::RemoveDirectoryW(link_.c_str());
+        return ::CreateSymbolicLinkW(link_.c_str(), target.c_str(),
+                                     SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+    }
+
+private:
+    using UnixName = char*(CDECL*)(const wchar_t*);
+
+    // The path as Unix names it, quoted.
+    [[nodiscard]] std::wstring unix(const fs::path& path) const
+    {
+        char* name = unix_name_(path.c_str());
+        std::wstring quoted = L"\"" + fs::path(name).wstring() + L"\"";
+        ::HeapFree(::GetProcessHeap(), 0, name);
+        return quoted;
+    }
+
+    fs::path link_;
+    UnixName unix_name_ = reinterpret_cast<UnixName>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+};
+
+// A folder as on another disk, holding a folder maps.
+struct Elsewhere {
+    explicit Elsewhere(const char* name)
+        : path(fs::temp_directory_path() / (name + std::to_string(::GetCurrentProcessId())))
+    {
+        fs::create_directories(path / "maps");
+    }
+    Elsewhere(const Elsewhere&) = delete;
+    Elsewhere& operator=(const Elsewhere&) = delete;
+    ~Elsewhere() { fs::remove_all(path); }
+    const fs::path path;
+};
+
+TEST(FolderLinks, RetargetedDuringTheNumbersLeaveTheOtherTableAndWriteWhereTheNamesLed)
+{
+    const struct {
+        const wchar_t* link;
+        std::string folder;
+    } links[] = {
+        {L"C:\\images", "maps"},              // c:\images, a junction to another disk
+        {L"C:\\images\\disk", "disk\\maps"},  // a folder link on the way to the folder named
+    };
+    for (const auto& c : links) {
+        const Elsewhere named("grisalturas-named-");
+        const Elsewhere other("grisalturas-other-");
+        const fs::path other_table = other.path / "maps" / "sierra_tab.txt";
+        Workspace::write(other_table, old_table);
+        ASSERT_NE(::SetFileAttributesW(other_table.c_str(), FILE_ATTRIBUTE_HIDDEN), 0);
+        const Workspace workspace;
+        if (c.link == workspace.root() / "images") {
+            fs::remove_all(c.link);
+        }
+        const FolderLink link(c.link);
+        if (!link.point_to(named.path)) {
+            GTEST_SKIP() << "this user may not make a folder link";
+        }
+        RunOptions options;
+        options.meanwhile = [&] { ASSERT_TRUE(link.point_to(other.path)); };
+        options.numbers = "0 1 10 20 5 1";
+        const RunResult run = run_program(workspace.root(), c.folder + " sierra\n", options);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.exit_status, 0);
+        EXPECT_EQ(Workspace::read(named.path / "maps" / "sierra_tab.txt"), expected::plain_table);
+        EXPECT_EQ(Workspace::read(other_table), old_table);
+        EXPECT_EQ(::GetFileAttributesW(other_table.c_str()) & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
+        for (const Elsewhere* disk : {&named, &other}) {
+            EXPECT_EQ(std::distance(fs::directory_iterator(disk->path / "maps"), fs::directory_iterator()), 1);
+        }
+    }
 }
 
 TEST(TableInUse, IsRefusedBeforeAnyNumberAndKept)

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <utility>
 
 #include "program_session.hpp"
 
@@ -54,6 +55,15 @@ std::string read_text(const fs::path& file)
     return lines;
 }
 
+void type(HANDLE pipe, std::string_view input)
+{
+    DWORD written = 0;
+    if (::WriteFile(pipe, input.data(), static_cast<DWORD>(input.size()), &written, nullptr) == 0 ||
+        written != input.size()) {
+        throw std::runtime_error("cannot type the answers");
+    }
+}
+
 }  // namespace
 
 // Standard input, output and error are files: the program runs to its end unattended.
@@ -64,7 +74,18 @@ RunResult run_program(const fs::path& working_directory, std::string_view input,
                           ("grisalturas-run-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++runs));
     std::ofstream(base.string() + ".in", std::ios::binary) << input;
 
-    const HANDLE in = open_inherited(base.string() + ".in", GENERIC_READ, OPEN_EXISTING);
+    HANDLE in = INVALID_HANDLE_VALUE;
+    HANDLE typing = nullptr;  // where the numbers are typed later
+    if (options.meanwhile) {
+        SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        if (::CreatePipe(&in, &typing, &inherit, 0) == 0 ||
+            ::SetHandleInformation(typing, HANDLE_FLAG_INHERIT, 0) == 0) {
+            throw std::runtime_error("cannot make a pipe");
+        }
+        type(typing, input);
+    } else {
+        in = open_inherited(base.string() + ".in", GENERIC_READ, OPEN_EXISTING);
+    }
     const HANDLE out = open_inherited(base.string() + ".out", GENERIC_WRITE, CREATE_ALWAYS);
     const HANDLE err = open_inherited(base.string() + ".err", GENERIC_WRITE, CREATE_ALWAYS);
     STARTUPINFOW startup{};
@@ -99,11 +120,19 @@ RunResult run_program(const fs::path& working_directory, std::string_view input,
     constexpr DWORD patience_ms = 60000;
     constexpr DWORD glance_ms = 5;
     for (DWORD waited = 0; ::WaitForSingleObject(process.hProcess, glance_ms) != WAIT_OBJECT_0; waited += glance_ms) {
+        if (typing != nullptr && read_text(base.string() + ".out").find("First gray tone") != std::string::npos) {
+            options.meanwhile();
+            type(typing, options.numbers);
+            ::CloseHandle(std::exchange(typing, nullptr));
+        }
         if (waited >= patience_ms || (options.kill_when && options.kill_when())) {
             ::TerminateProcess(process.hProcess, 255);  // as "End task" does; or it hung: the result says so
             ::WaitForSingleObject(process.hProcess, INFINITE);
             break;
         }
+    }
+    if (typing != nullptr) {
+        ::CloseHandle(typing);
     }
     DWORD exit_code = 0;
     ::GetExitCodeProcess(process.hProcess, &exit_code);
