@@ -5,6 +5,11 @@
 
 #include <utility>
 
+// Held by the program's thread while a step may not be broken off: the
+// handler of Ctrl-C, which runs on a thread of its own, takes it before it
+// ends the process.
+inline SRWLOCK uninterrupted = SRWLOCK_INIT;
+
 class Handle {
 public:
     Handle() = default;

@@ -206,7 +206,11 @@ Status TableFile::open(const TablePath& table)
         platform->file = std::move(file);
         return ERROR_SUCCESS;
     };
-    if (const DWORD error = make_with_random_name(make, DWORD{ERROR_ALREADY_EXISTS}, DWORD{ERROR_RETRY})) {
+    // Ctrl-C waits while a file is made and not yet marked.
+    ::AcquireSRWLockExclusive(&uninterrupted);
+    const DWORD error = make_with_random_name(make, DWORD{ERROR_ALREADY_EXISTS}, DWORD{ERROR_RETRY});
+    ::ReleaseSRWLockExclusive(&uninterrupted);
+    if (error != ERROR_SUCCESS) {
         return failed("cannot create", label(), error);
     }
     platform_ = std::move(platform);
@@ -263,13 +267,19 @@ Status TableFile::commit()
     rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
     std::memcpy(rename->FileName, name.data(), rename->FileNameLength);
     IO_STATUS_BLOCK io{};
-    // Only between clearing the mark and the rename can a killed process leave the file behind.
+    // Only between clearing the mark and the rename can a killed process
+    // leave the file behind; Ctrl-C waits meanwhile, until the file is either
+    // marked again or the table.
+    ::AcquireSRWLockExclusive(&uninterrupted);
     const DWORD error = mark_for_deletion(file, false)
                             ? error_of(nt_set_information_file(file, &io, rename, static_cast<ULONG>(buffer.size()),
                                                                FileRenameInformation))
                             : ::GetLastError();
     if (error != ERROR_SUCCESS) {
         (void)mark_for_deletion(file, true);
+    }
+    ::ReleaseSRWLockExclusive(&uninterrupted);
+    if (error != ERROR_SUCCESS) {
         return failed("cannot replace", label(), error);
     }
     Handle renamed = std::move(platform_->file);

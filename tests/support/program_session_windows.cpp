@@ -64,6 +64,22 @@ void type(HANDLE pipe, std::string_view input)
     }
 }
 
+BOOL WINAPI let_pass(DWORD)
+{
+    return TRUE;
+}
+
+// Ctrl-C, as typed at the program's console: only a process attached to that console can send it.
+void type_ctrl_c(DWORD program)
+{
+    (void)::FreeConsole();
+    (void)::SetConsoleCtrlHandler(let_pass, TRUE);  // the test, attached for a moment, is not interrupted
+    if (::AttachConsole(program) == 0 || ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) == 0) {
+        throw std::runtime_error("cannot type Ctrl-C: error " + std::to_string(::GetLastError()));
+    }
+    (void)::FreeConsole();
+}
+
 }  // namespace
 
 // Standard input, output and error are files: the program runs to its end unattended.
@@ -103,8 +119,9 @@ RunResult run_program(const fs::path& working_directory, std::string_view input,
     bool started = false;
     DWORD error = 0;
     for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-        started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                   working_directory.c_str(), &startup, &process) != 0;
+        started =
+            ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, options.ctrl_c ? CREATE_NEW_CONSOLE : 0,
+                             nullptr, working_directory.c_str(), &startup, &process) != 0;
         if (!started) {
             error = ::GetLastError();
             ::Sleep(200);
@@ -119,13 +136,17 @@ RunResult run_program(const fs::path& working_directory, std::string_view input,
     RunResult result;
     constexpr DWORD patience_ms = 60000;
     constexpr DWORD glance_ms = 5;
+    bool killed = false;
     for (DWORD waited = 0; ::WaitForSingleObject(process.hProcess, glance_ms) != WAIT_OBJECT_0; waited += glance_ms) {
         if (typing != nullptr && read_text(base.string() + ".out").find("First gray tone") != std::string::npos) {
             options.meanwhile();
             type(typing, options.numbers);
             ::CloseHandle(std::exchange(typing, nullptr));
         }
-        if (waited >= patience_ms || (options.kill_when && options.kill_when())) {
+        if (options.ctrl_c && !killed && options.kill_when && options.kill_when()) {
+            type_ctrl_c(process.dwProcessId);
+            killed = true;
+        } else if (waited >= patience_ms || (!options.ctrl_c && options.kill_when && options.kill_when())) {
             ::TerminateProcess(process.hProcess, 255);  // as "End task" does; or it hung: the result says so
             ::WaitForSingleObject(process.hProcess, INFINITE);
             break;
