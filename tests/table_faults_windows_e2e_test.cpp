@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "expected_dialogue.hpp"
@@ -21,22 +24,134 @@ namespace fs = std::filesystem;
 
 TEST(Kills, WhileWritingLeaveTheOldTableAndNothingElse)
 {
-    const WithOldTable workspace;
-    bool writing = false;
-    RunOptions options;
-    options.kill_when = [&] {
-        for (const auto& entry : fs::directory_iterator(workspace.maps())) {
-            std::error_code unknown;
-            if (entry.path().filename() != "sierra_tab.txt" && entry.file_size(unknown) > 0) {
-                writing = true;
+    // Ended outright, as "End task" does, or by Ctrl-C, after which every host reports a failed run.
+    for (const auto& [ctrl_c, status] : {std::pair{false, 255}, std::pair{true, 130}}) {
+        const WithOldTable workspace;
+        bool writing = false;
+        RunOptions options;
+        options.ctrl_c = ctrl_c;
+        options.kill_when = [&] {
+            for (const auto& entry : fs::directory_iterator(workspace.maps())) {
+                std::error_code unknown;
+                if (entry.path().filename() != "sierra_tab.txt" && entry.file_size(unknown) > 0) {
+                    writing = true;
+                }
             }
-        }
-        return writing;
+            return writing;
+        };
+        const RunResult run = run_program(workspace.root(), "maps sierra 0 1 0 19999999 1 0", options);  // 358 MB
+        EXPECT_TRUE(writing) << "killed while the rows were written";
+        EXPECT_EQ(run.exit_status, status) << (ctrl_c ? "Ctrl-C" : "End task");
+        expect_old_table_kept(workspace);
+    }
+}
+
+using UnixName = char*(CDECL*)(const wchar_t*);
+// Wine's own call that names a path as Unix does; none where no Wine runs the tests.
+const auto unix_name = reinterpret_cast<UnixName>(
+    reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+
+// The path as Unix names it, quoted.
+std::wstring unix(const fs::path& path)
+{
+    char* name = unix_name(path.c_str());
+    std::wstring quoted = L"\"" + fs::path(name).wstring() + L"\"";
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return quoted;
+}
+
+// Runs a Unix tool, which Wine starts as any program but with no handle to
+// wait on: what it does is waited for instead, 5 s at most. False if not done.
+bool run_unix(std::wstring command, const std::function<bool()>& done)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessW(nullptr, command.insert(0, L"Z:\\bin\\").data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &process) == 0) {
+        return false;
+    }
+    for (int tries = 0; tries < 500 && !done(); ++tries) {
+        ::Sleep(10);
+    }
+    return done();
+}
+
+// A link to a folder, as Wine shows a program a junction and a folder link
+// alike: a Unix link.
+class FolderLink {
+public:
+    explicit FolderLink(fs::path link) : link_(std::move(link)) {}
+    FolderLink(const FolderLink&) = delete;
+    FolderLink& operator=(const FolderLink&) = delete;
+    ~FolderLink()
+    {
+        std::error_code gone;
+        (void)run_unix(L"rm -f " + unix(link_), [&] { return !fs::exists(link_, gone); });
+    }
+
+    // Makes it lead to `target` instead of where it led.
+    [[nodiscard]] bool point_to(const fs::path& target) const
+    {
+        std::error_code unknown;
+        return run_unix(L"ln -sfn " + unix(target) + L" " + unix(link_),
+                        [&] { return fs::equivalent(link_, target, unknown); });
+    }
+
+private:
+    fs::path link_;
+};
+
+// A folder as on another disk, holding a folder maps.
+struct Elsewhere {
+    explicit Elsewhere(const char* name)
+        : path(fs::temp_directory_path() / (name + std::to_string(::GetCurrentProcessId())))
+    {
+        fs::create_directories(path / "maps");
+    }
+    Elsewhere(const Elsewhere&) = delete;
+    Elsewhere& operator=(const Elsewhere&) = delete;
+    ~Elsewhere() { fs::remove_all(path); }
+    const fs::path path;
+};
+
+TEST(FolderLinks, RetargetedDuringTheNumbersLeaveTheOtherTableAndWriteWhereTheNamesLed)
+{
+    const struct {
+        const wchar_t* link;
+        std::string folder;
+    } links[] = {
+        {L"C:\\images", "maps"},              // c:\images, a junction to another disk
+        {L"C:\\images\\disk", "disk\\maps"},  // a folder link on the way to the folder named
     };
-    const RunResult run = run_program(workspace.root(), "maps sierra 0 1 0 19999999 1 0", options);  // 358 MB
-    EXPECT_TRUE(writing) << "killed while the rows were written";
-    EXPECT_EQ(run.exit_status, 255);
-    expect_old_table_kept(workspace);
+    if (unix_name == nullptr) {
+        GTEST_SKIP() << "folder links are made as Wine makes them";
+    }
+    for (const auto& c : links) {
+        const Elsewhere named("grisalturas-named-");
+        const Elsewhere other("grisalturas-other-");
+        const fs::path other_table = other.path / "maps" / "sierra_tab.txt";
+        Workspace::write(other_table, old_table);
+        ASSERT_NE(::SetFileAttributesW(other_table.c_str(), FILE_ATTRIBUTE_HIDDEN), 0);
+        const Workspace workspace;
+        if (c.link == workspace.root() / "images") {
+            fs::remove_all(c.link);
+        }
+        const FolderLink link(c.link);
+        ASSERT_TRUE(link.point_to(named.path));
+        RunOptions options;
+        options.meanwhile = [&] { ASSERT_TRUE(link.point_to(other.path)); };
+        options.numbers = "0 1 10 20 5 1";
+        const RunResult run = run_program(workspace.root(), c.folder + " sierra\n", options);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.exit_status, 0);
+        EXPECT_EQ(Workspace::read(named.path / "maps" / "sierra_tab.txt"), expected::plain_table);
+        EXPECT_EQ(Workspace::read(other_table), old_table);
+        EXPECT_EQ(::GetFileAttributesW(other_table.c_str()) & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
+        for (const Elsewhere* disk : {&named, &other}) {
+            EXPECT_EQ(std::distance(fs::directory_iterator(disk->path / "maps"), fs::directory_iterator()), 1);
+        }
+    }
 }
 
 TEST(TableInUse, IsRefusedBeforeAnyNumberAndKept)

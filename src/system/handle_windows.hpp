@@ -5,6 +5,11 @@
 
 #include <utility>
 
+// Held by the program's thread while a step may not be broken off: the
+// handler of Ctrl-C, which runs on a thread of its own, takes it before it
+// ends the process.
+inline SRWLOCK uninterrupted = SRWLOCK_INIT;
+
 class Handle {
 public:
     Handle() = default;
@@ -12,14 +17,9 @@ public:
     Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
     Handle& operator=(Handle&& other) noexcept
     {
-        if (this != &other) {
-            (void)close();
-            handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
-        }
+        std::swap(handle_, other.handle_);  // what this held is closed with `other`
         return *this;
     }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
     ~Handle() { (void)close(); }
 
     [[nodiscard]] HANDLE get() const { return handle_; }

@@ -6,7 +6,8 @@
 // wrong way round, so that it still fails as a closed one would (standard
 // input with "Bad file descriptor"). A reader that goes away makes the next
 // write to standard output fail, and the run report it, instead of ending it
-// unannounced. On a Windows console, Ctrl-C leaves no progress line behind.
+// unannounced. On a Windows console, Ctrl-C leaves no progress line behind,
+// and ends the run with status 130.
 // Called before anything else.
 void take_standard_streams();
 

@@ -6,17 +6,25 @@
 #include <cerrno>
 #include <string_view>
 
+#include "system/handle_windows.hpp"
 #include "system/signal_registry.hpp"
 
 namespace {
 
-// The progress line goes as it goes at the end of a run: blanks, which every console understands.
+// Ctrl-C, Ctrl-Break or a closed window: the progress line goes as it goes at
+// the end of a run (blanks, which every console understands), and the run
+// ends at once, with 130 on every host, as a shell tells an interrupted run.
+// The system's own ending would give 0 under Wine, and on Windows a negative
+// status that "if errorlevel 1" reads as success. A temporary file is then
+// marked for deletion, or the table already.
 BOOL WINAPI on_control_event(DWORD)
 {
     if (const LineToErase line = line_to_erase(); line.terminal >= 0) {
         (void)::_write(line.terminal, line.bytes, static_cast<unsigned>(line.size));
     }
-    return FALSE;  // and the run ends as it would have
+    ::AcquireSRWLockExclusive(&uninterrupted);
+    (void)::TerminateProcess(::GetCurrentProcess(), 130);
+    return TRUE;
 }
 
 }  // namespace

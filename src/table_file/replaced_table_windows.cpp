@@ -10,18 +10,24 @@ namespace {
 constexpr DWORD kept_attributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_TEMPORARY;
 
+// A failure that means the process may not.
+bool not_permitted(DWORD error)
+{
+    return error == ERROR_ACCESS_DENIED || error == ERROR_PRIVILEGE_NOT_HELD || error == ERROR_INVALID_OWNER;
+}
+
+// The error, or 0 where it means only that the disk keeps no such thing or the process may not.
+DWORD passed_over(DWORD error)
+{
+    return not_supported(error) || not_permitted(error) ? ERROR_SUCCESS : error;
+}
+
 }  // namespace
 
 // A failure that means the disk keeps no such thing.
 bool not_supported(DWORD error)
 {
     return error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED || error == ERROR_INVALID_FUNCTION;
-}
-
-// A failure that means the process may not.
-bool not_permitted(DWORD error)
-{
-    return error == ERROR_ACCESS_DENIED || error == ERROR_PRIVILEGE_NOT_HELD || error == ERROR_INVALID_OWNER;
 }
 
 // The security of the table held as `table` into `old`: none where the
@@ -33,10 +39,7 @@ DWORD read_old_security(HANDLE table, OldTable& old)
         table, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
         &old.owner, &old.group, &old.dacl, nullptr, &security);
     if (error != ERROR_SUCCESS) {
-        old.owner = nullptr;
-        old.group = nullptr;
-        old.dacl = nullptr;
-        return not_supported(error) || not_permitted(error) ? ERROR_SUCCESS : error;
+        return passed_over(error);  // without `security`, the owner, group and DACL are not looked at
     }
     old.security.reset(security);
     DWORD revision = 0;
@@ -51,10 +54,9 @@ DWORD keep_old_table(HANDLE file, const OldTable& old)
     basic.CreationTime.LowPart = old.created.dwLowDateTime;
     basic.CreationTime.HighPart = static_cast<LONG>(old.created.dwHighDateTime);
     basic.FileAttributes = (old.attributes & kept_attributes) | FILE_ATTRIBUTE_ARCHIVE;  // changed, as any written file
-    if (::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) == 0) {
-        if (const DWORD error = ::GetLastError(); !not_supported(error)) {
-            return error;
-        }
+    if (::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) == 0 &&
+        !not_supported(::GetLastError())) {
+        return ::GetLastError();
     }
     if (!old.security) {
         return ERROR_SUCCESS;
@@ -67,7 +69,7 @@ DWORD keep_old_table(HANDLE file, const OldTable& old)
             error = ::SetSecurityInfo(file, SE_FILE_OBJECT, GROUP_SECURITY_INFORMATION, nullptr, old.group, nullptr,
                                       nullptr);
         }
-        if (error != ERROR_SUCCESS && !not_permitted(error) && !not_supported(error)) {
+        if (passed_over(error) != ERROR_SUCCESS) {
             return error;
         }
     }
@@ -76,11 +78,8 @@ DWORD keep_old_table(HANDLE file, const OldTable& old)
         const SECURITY_INFORMATION inheritance = (old.control & SE_DACL_PROTECTED) != 0
                                                      ? PROTECTED_DACL_SECURITY_INFORMATION
                                                      : UNPROTECTED_DACL_SECURITY_INFORMATION;
-        const DWORD error = ::SetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance, nullptr,
-                                              nullptr, old.dacl, nullptr);
-        if (error != ERROR_SUCCESS && !not_permitted(error) && !not_supported(error)) {
-            return error;
-        }
+        return passed_over(::SetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance, nullptr,
+                                             nullptr, old.dacl, nullptr));
     }
     return ERROR_SUCCESS;
 }

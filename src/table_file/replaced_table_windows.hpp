@@ -11,9 +11,6 @@
 // A failure that means the disk keeps no such thing.
 bool not_supported(DWORD error);
 
-// A failure that means the process may not.
-bool not_permitted(DWORD error);
-
 struct FreeLocal {
     void operator()(void* memory) const { ::LocalFree(memory); }
 };

@@ -14,6 +14,11 @@
 struct RunOptions {
     std::vector<std::string> arguments;
     std::function<bool()> kill_when;  // asked while the program runs: once true, it is killed outright
+    bool ctrl_c = false;              // killed with Ctrl-C at a console of its own instead
+    // Where set, the input holds the names alone: once the program asks for
+    // the first number, `meanwhile` runs, and then `numbers` are typed.
+    std::function<void()> meanwhile;
+    std::string numbers;
 };
 #else
 struct RunOptions {

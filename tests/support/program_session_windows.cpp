@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <utility>
 
 #include "program_session.hpp"
 
@@ -54,6 +55,31 @@ std::string read_text(const fs::path& file)
     return lines;
 }
 
+void type(HANDLE pipe, std::string_view input)
+{
+    DWORD written = 0;
+    if (::WriteFile(pipe, input.data(), static_cast<DWORD>(input.size()), &written, nullptr) == 0 ||
+        written != input.size()) {
+        throw std::runtime_error("cannot type the answers");
+    }
+}
+
+BOOL WINAPI let_pass(DWORD)
+{
+    return TRUE;
+}
+
+// Ctrl-C, as typed at the program's console: only a process attached to that console can send it.
+void type_ctrl_c(DWORD program)
+{
+    (void)::FreeConsole();
+    (void)::SetConsoleCtrlHandler(let_pass, TRUE);  // the test, attached for a moment, is not interrupted
+    if (::AttachConsole(program) == 0 || ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) == 0) {
+        throw std::runtime_error("cannot type Ctrl-C: error " + std::to_string(::GetLastError()));
+    }
+    (void)::FreeConsole();
+}
+
 }  // namespace
 
 // Standard input, output and error are files: the program runs to its end unattended.
@@ -64,7 +90,18 @@ RunResult run_program(const fs::path& working_directory, std::string_view input,
                           ("grisalturas-run-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++runs));
     std::ofstream(base.string() + ".in", std::ios::binary) << input;
 
-    const HANDLE in = open_inherited(base.string() + ".in", GENERIC_READ, OPEN_EXISTING);
+    HANDLE in = INVALID_HANDLE_VALUE;
+    HANDLE typing = nullptr;  // where the numbers are typed later
+    if (options.meanwhile) {
+        SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        if (::CreatePipe(&in, &typing, &inherit, 0) == 0 ||
+            ::SetHandleInformation(typing, HANDLE_FLAG_INHERIT, 0) == 0) {
+            throw std::runtime_error("cannot make a pipe");
+        }
+        type(typing, input);
+    } else {
+        in = open_inherited(base.string() + ".in", GENERIC_READ, OPEN_EXISTING);
+    }
     const HANDLE out = open_inherited(base.string() + ".out", GENERIC_WRITE, CREATE_ALWAYS);
     const HANDLE err = open_inherited(base.string() + ".err", GENERIC_WRITE, CREATE_ALWAYS);
     STARTUPINFOW startup{};
@@ -82,8 +119,9 @@ RunResult run_program(const fs::path& working_directory, std::string_view input,
     bool started = false;
     DWORD error = 0;
     for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-        started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                   working_directory.c_str(), &startup, &process) != 0;
+        started =
+            ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, options.ctrl_c ? CREATE_NEW_CONSOLE : 0,
+                             nullptr, working_directory.c_str(), &startup, &process) != 0;
         if (!started) {
             error = ::GetLastError();
             ::Sleep(200);
@@ -98,12 +136,24 @@ RunResult run_program(const fs::path& working_directory, std::string_view input,
     RunResult result;
     constexpr DWORD patience_ms = 60000;
     constexpr DWORD glance_ms = 5;
+    bool killed = false;
     for (DWORD waited = 0; ::WaitForSingleObject(process.hProcess, glance_ms) != WAIT_OBJECT_0; waited += glance_ms) {
-        if (waited >= patience_ms || (options.kill_when && options.kill_when())) {
+        if (typing != nullptr && read_text(base.string() + ".out").find("First gray tone") != std::string::npos) {
+            options.meanwhile();
+            type(typing, options.numbers);
+            ::CloseHandle(std::exchange(typing, nullptr));
+        }
+        if (options.ctrl_c && !killed && options.kill_when && options.kill_when()) {
+            type_ctrl_c(process.dwProcessId);
+            killed = true;
+        } else if (waited >= patience_ms || (!options.ctrl_c && options.kill_when && options.kill_when())) {
             ::TerminateProcess(process.hProcess, 255);  // as "End task" does; or it hung: the result says so
             ::WaitForSingleObject(process.hProcess, INFINITE);
             break;
         }
+    }
+    if (typing != nullptr) {
+        ::CloseHandle(typing);
     }
     DWORD exit_code = 0;
     ::GetExitCodeProcess(process.hProcess, &exit_code);
