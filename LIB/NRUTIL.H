@@ -1,7 +1,8 @@
 /*
  * NRUTIL: zero-filled matrices and vectors whose size is known only at run time.
  *
- * Usable from C (C11 on) and C++.
+ * Usable from C (C89 on) and C++ (C++98 on). The manual page nrutil(3) tells
+ * the rest.
  *
  * Matrices: xxmatrice(NbCol, NbLig) returns an array of NbLig row pointers,
  * each pointing to a block of its own of NbCol elements: element (r, c),

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian package and the Windows zip twice, from copies of the tree
+# Builds the Debian packages and the Windows zip twice, from copies of the tree
 # in two folders of different names and depths, and checks that each comes
 # out the same to the byte; diffoscope (Debian: diffoscope) shows what differs
 # where they do not.
@@ -21,7 +21,8 @@ for tree in "${trees[@]}"; do
   done
 done
 status=0
-for artefact in default/grisalturas_*.deb windows/grisalturas-*-win64.zip; do
+for artefact in default/grisalturas_*.deb default/libnrutil1_*.deb default/libnrutil-dev_*.deb \
+  windows/grisalturas-*-win64.zip; do
   first=$(echo "${trees[0]}"/build/$artefact)
   second=$(echo "${trees[1]}"/build/$artefact)
   if cmp -s "$first" "$second"; then

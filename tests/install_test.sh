@@ -1,6 +1,9 @@
 #!/bin/sh
 # Installs the build into a fresh prefix, checks what lands there, and builds
-# and runs a C program of another project against the installed NRUTIL.
+# C89 and C++98 programs of another project against the installed NRUTIL,
+# through its CMake package and through pkg-config, run against the shared
+# library; then adds NRUTIL's sources to a project in C alone, which gets
+# the library and nothing to install.
 #
 # usage: install_test.sh BUILD_DIR SOURCE_DIR
 set -eu
@@ -8,15 +11,39 @@ build=$1
 source=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$build/CMakeCache.txt")
 
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
-for file in bin/grisalturas share/man/man1/grisalturas.1.gz share/doc/grisalturas/copyright include/NRUTIL.H; do
-  [ -f "$work/prefix/$file" ] || { echo "not installed: $file" >&2; exit 1; }
+cmake --install "$build" --prefix "$prefix" >/dev/null
+for file in bin/grisalturas share/man/man1/grisalturas.1.gz share/doc/grisalturas/copyright include/NRUTIL.H \
+  "$libdir/libnrutil.so.1" "$libdir/libnrutil.so" "$libdir/libnrutil.a" "$libdir/pkgconfig/nrutil.pc" \
+  "$libdir/cmake/nrutil/nrutilConfig.cmake" share/man/man3/nrutil.3.gz share/man/man3/frfvecteur.3.gz; do
+  [ -f "$prefix/$file" ] || { echo "not installed: $file" >&2; exit 1; }
 done
-ls "$work"/prefix/lib*/libnrutil.* >/dev/null
-ls "$work"/prefix/lib*/cmake/nrutil/nrutilConfig.cmake >/dev/null
 
-cmake -S "$source/tests/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+uses_installed_library() {
+  ldd "$1" | grep -q "libnrutil.so.1 => $prefix/$libdir/libnrutil.so.1" ||
+    { echo "$1 does not run against the installed shared library:" >&2; ldd "$1" >&2; exit 1; }
+  "$1"
+}
+
+cmake -S "$source/tests/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/consumer" >/dev/null
-"$work/consumer/nrutil_consumer"
-echo "installed and used from C"
+uses_installed_library "$work/consumer/nrutil_consumer_c89"
+uses_installed_library "$work/consumer/nrutil_consumer_cxx98"
+
+export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
+flags=$(pkg-config --cflags --libs nrutil)
+# shellcheck disable=SC2086 # the flags are words
+cc -std=c89 -Wall -Wpedantic -Werror -o "$work/pkg_config_c89" "$source/tests/nrutil_c_test.c" $flags
+# shellcheck disable=SC2086
+c++ -std=c++98 -Wall -Wpedantic -Werror -x c++ -o "$work/pkg_config_cxx98" "$source/tests/nrutil_c_test.c" -x none $flags
+LD_LIBRARY_PATH="$prefix/$libdir" uses_installed_library "$work/pkg_config_c89"
+LD_LIBRARY_PATH="$prefix/$libdir" uses_installed_library "$work/pkg_config_cxx98"
+
+cmake -S "$source/tests/consumer" -B "$work/from_source" -DNRUTIL_SOURCE_DIR="$source/LIB" >/dev/null
+cmake --build "$work/from_source" >/dev/null
+"$work/from_source/nrutil_consumer_c89"
+cmake --install "$work/from_source" --prefix "$work/nothing" >/dev/null
+[ ! -e "$work/nothing" ] || { echo "NRUTIL added as sources installs: $(find "$work/nothing" -type f)" >&2; exit 1; }
+echo "installed and used from C89 and C++98, through CMake and pkg-config; added as sources to a C project"
