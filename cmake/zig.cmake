@@ -61,10 +61,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# Programs linked stripped: Zig's libraries carry debugging information with
+# the paths of its cache, and a macOS program stabs with the times of its
+# object files, none of which a program should take from the machine that built it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -s)
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   # Linked against musl alone: a static position-independent executable,
   # which runs on any Linux of its processor.
-  set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+  string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -static")
   if(GRISALTURAS_TARGET_EMULATOR)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${GRISALTURAS_TARGET_EMULATOR})
   endif()
