@@ -1,8 +1,8 @@
 # Builds with Zig's C and C++ compilers: clang with the C libraries, libc++
 # and system headers of other systems inside. The preset names Zig's target:
 # x86_64-linux-musl or aarch64-linux-musl for a static Linux program,
-# aarch64-macos or x86_64-macos for macOS; and for a Linux program of another
-# processor the qemu-user emulator that runs it here.
+# aarch64-macos.11.0 or x86_64-macos.11.0 for macOS 11 and later; and for a
+# Linux program of another processor the qemu-user emulator that runs it here.
 #
 # Zig is the version pinned in cmake/zig/package-lock.json. The first
 # configure installs it from npm into build/zig, or into GRISALTURAS_ZIG_HOME
