@@ -15,7 +15,7 @@ WINDOWS_TIDY = --extra-arg=--target=x86_64-w64-mingw32 \
 # precompiled header: those GCC makes for the tests are not clang's.
 LINT_CONFIGURATION = -DCMAKE_DISABLE_PRECOMPILE_HEADERS=ON
 
-.PHONY: all build run test test-windows test-portable test-aarch64 test-s390x test-i686 test-armhf install package package-windows bench fuzz lint clean
+.PHONY: all build run test test-windows test-portable test-aarch64 test-s390x test-i686 test-armhf test-static test-static-aarch64 install package package-windows package-macos bench fuzz lint clean
 
 all: build
 
@@ -48,6 +48,11 @@ test-portable:
 test-aarch64 test-s390x test-i686 test-armhf:
 	$(MAKE) test PRESET=$(@:test-%=%)
 
+# The program linked statically against musl with Zig (installed into build/zig on first use),
+# for x86-64 or aarch64 (under qemu-user), and every test.
+test-static test-static-aarch64:
+	$(MAKE) test PRESET=$(@:test-%=%)
+
 install: build
 	cmake --install build/$(PRESET) --prefix $(PREFIX)
 
@@ -64,6 +69,13 @@ package: build
 
 package-windows:
 	$(MAKE) package PRESET=windows
+
+# build/macos/grisalturas-<version>-macos.tar.gz: one universal program for Apple silicon and
+# Intel, signed ad hoc, built with Zig against Darwin's headers (and never run here).
+package-macos:
+	$(MAKE) build PRESET=macos-aarch64
+	$(MAKE) build PRESET=macos-x86_64
+	packaging/package-macos.sh build/macos-aarch64 build/macos-x86_64 build/macos
 
 # Times tables of 8 and 10 digits, negative and of 200,000,000 rows against dd, and an
 # fprintf writer; reports, never fails on speed.

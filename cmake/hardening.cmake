@@ -24,7 +24,8 @@ if(NOT GRISALTURAS_SANITIZE AND NOT GRISALTURAS_FUZZ)
     # are in a library that the flag links.
     target_link_options(grisalturas_options INTERFACE
       $<${optimised}:-fstack-protector-strong -Wl,--dynamicbase,--high-entropy-va,--nxcompat> -Wl,--no-insert-timestamp)
-  else()
+  elseif(NOT APPLE)
+    # ELF's: macOS has neither option (Zig's clang and linker for Darwin ignore them).
     target_compile_options(grisalturas_options INTERFACE $<${optimised}:-fstack-clash-protection>)
     target_link_options(grisalturas_options INTERFACE $<${optimised}:-Wl,-z,relro,-z,now>)
   endif()

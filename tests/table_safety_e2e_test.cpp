@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -174,7 +175,7 @@ TEST(RefusedTable, IsReportedBeforeAnyNumberIsAsked)
         std::string table;
         void (*prepare)(const Workspace&);
         std::string label;   // past c:\images\, as Linux shows it; Windows shows what comes before " ("
-        const char* reason;  // the POSIX wording; Windows words its reasons its own way
+        std::string reason;  // the POSIX wording; Windows words its reasons its own way
     } cases[] = {
         {"nowhere", "sierra", [](const Workspace&) {}, "nowhere\\sierra_tab.txt (./images/nowhere/sierra_tab.txt)",
          "the folder c:\\images\\nowhere (./images/nowhere) does not exist"},
@@ -184,7 +185,7 @@ TEST(RefusedTable, IsReportedBeforeAnyNumberIsAsked)
          "plain\\sierra_tab.txt (./images/plain/sierra_tab.txt)", "Not a directory"},
         {"maps", "sierra", [](const Workspace& w) { fs::create_directory(w.table("sierra")); },
          "maps\\sierra_tab.txt (./images/maps/sierra_tab.txt)", "Is a directory"},
-        {"maps", long_name, [](const Workspace&) {}, long_table, "File name too long"},
+        {"maps", long_name, [](const Workspace&) {}, long_table, expected::reason(ENAMETOOLONG)},
     };
     // Not one of the system's reasons: the program refuses this name itself.
     {

@@ -20,7 +20,7 @@ bool not_permitted_here(int error_number)
 
 int read_old_table(int folder, const char* name, int held, const struct stat& status, OldTable& old)
 {
-    old = {status.st_mode & 07777, status.st_uid, status.st_gid, {}};
+    old = {static_cast<mode_t>(status.st_mode & 07777), status.st_uid, status.st_gid, {}};
     return access_acl(folder, name, held, old.acl);
 }
 

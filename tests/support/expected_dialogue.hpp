@@ -1,6 +1,7 @@
 // What the program shows, set down from its description rather than taken from its code.
 #pragma once
 
+#include <cstring>
 #include <map>
 #include <string>
 #include <string_view>
@@ -18,6 +19,14 @@ inline constexpr std::string_view alt_step_prompt = "\n\tValue of the hypsometri
 inline constexpr std::string_view scale_menu =
     "\n\tOutput dynamic scale \n\t\t0 ====> meters\n\t\t1 ====> decimeters"
     "\n\t\t2 ====> centimeters\n\t\t3 ====> millimeters\n\t\t";
+
+// A reason the system gives, in the words of the C library that the program
+// and the tests are built with: glibc's and musl's differ ("Input/output
+// error", "I/O error").
+inline std::string reason(int error_number)
+{
+    return std::strerror(error_number);
+}
 
 // The answers of the plain run, and the table it writes.
 inline const std::string plain_answers = "maps sierra 0 1 10 20 5 1";
