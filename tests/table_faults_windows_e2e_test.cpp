@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -14,6 +13,7 @@
 
 #include "expected_dialogue.hpp"
 #include "file_security_windows.hpp"
+#include "folder_link_windows.hpp"
 #include "old_table.hpp"
 #include "program_session.hpp"
 #include "workspace.hpp"
@@ -46,75 +46,6 @@ TEST(Kills, WhileWritingLeaveTheOldTableAndNothingElse)
     }
 }
 
-using UnixName = char*(CDECL*)(const wchar_t*);
-// Wine's own call that names a path as Unix does; none where no Wine runs the tests.
-const auto unix_name = reinterpret_cast<UnixName>(
-    reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-
-// The path as Unix names it, quoted.
-std::wstring unix(const fs::path& path)
-{
-    char* name = unix_name(path.c_str());
-    std::wstring quoted = L"\"" + fs::path(name).wstring() + L"\"";
-    ::HeapFree(::GetProcessHeap(), 0, name);
-    return quoted;
-}
-
-// Runs a Unix tool, which Wine starts as any program but with no handle to
-// wait on: what it does is waited for instead, 5 s at most. False if not done.
-bool run_unix(std::wstring command, const std::function<bool()>& done)
-{
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (::CreateProcessW(nullptr, command.insert(0, L"Z:\\bin\\").data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &process) == 0) {
-        return false;
-    }
-    for (int tries = 0; tries < 500 && !done(); ++tries) {
-        ::Sleep(10);
-    }
-    return done();
-}
-
-// A link to a folder, as Wine shows a program a junction and a folder link
-// alike: a Unix link.
-class FolderLink {
-public:
-    explicit FolderLink(fs::path link) : link_(std::move(link)) {}
-    FolderLink(const FolderLink&) = delete;
-    FolderLink& operator=(const FolderLink&) = delete;
-    ~FolderLink()
-    {
-        std::error_code gone;
-        (void)run_unix(L"rm -f " + unix(link_), [&] { return !fs::exists(link_, gone); });
-    }
-
-    // Makes it lead to `target` instead of where it led.
-    [[nodiscard]] bool point_to(const fs::path& target) const
-    {
-        std::error_code unknown;
-        return run_unix(L"ln -sfn " + unix(target) + L" " + unix(link_),
-                        [&] { return fs::equivalent(link_, target, unknown); });
-    }
-
-private:
-    fs::path link_;
-};
-
-// A folder as on another disk, holding a folder maps.
-struct Elsewhere {
-    explicit Elsewhere(const char* name)
-        : path(fs::temp_directory_path() / (name + std::to_string(::GetCurrentProcessId())))
-    {
-        fs::create_directories(path / "maps");
-    }
-    Elsewhere(const Elsewhere&) = delete;
-    Elsewhere& operator=(const Elsewhere&) = delete;
-    ~Elsewhere() { fs::remove_all(path); }
-    const fs::path path;
-};
-
 TEST(FolderLinks, RetargetedDuringTheNumbersLeaveTheOtherTableAndWriteWhereTheNamesLed)
 {
     const struct {
@@ -124,7 +55,7 @@ TEST(FolderLinks, RetargetedDuringTheNumbersLeaveTheOtherTableAndWriteWhereTheNa
         {L"C:\\images", "maps"},              // c:\images, a junction to another disk
         {L"C:\\images\\disk", "disk\\maps"},  // a folder link on the way to the folder named
     };
-    if (unix_name == nullptr) {
+    if (!FolderLink::can_be_made()) {
         GTEST_SKIP() << "folder links are made as Wine makes them";
     }
     for (const auto& c : links) {
