@@ -365,15 +365,23 @@ TEST(StandardStreams, AnInterruptedPromptIsWrittenWhole)
 }
 
 struct TerminalKind {
+    const char* name;
     const char* term;
     std::vector<int> widths;  // the terminal is made, one after the other
 };
+
+void PrintTo(const TerminalKind& kind, std::ostream* out)
+{
+    *out << kind.name;
+}
 
 // Each kind of terminal a test of its own, so that the two may run side by side.
 class Terminals : public testing::TestWithParam<TerminalKind> {};
 
 INSTANTIATE_TEST_SUITE_P(OfEveryKind, Terminals,
-                         testing::Values(TerminalKind{"", {200, 30, 12, 120}}, TerminalKind{"dumb", {120}}));
+                         testing::Values(TerminalKind{"tmux", "", {200, 30, 12, 120}},
+                                         TerminalKind{"dumb", "dumb", {120}}),
+                         testing::PrintToStringParamName());
 
 TEST_P(Terminals, ShowOneProgressLineAndMessagesOfTheirOwnWhateverHappensToTheRun)
 {
