@@ -1,11 +1,18 @@
 #include "rows/row_writer.hpp"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <exception>
 #include <memory>
-#include <optional>
+#include <semaphore>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "rows/progress.hpp"
+#include "system/quiet_thread.hpp"
 
 namespace {
 
@@ -40,6 +47,95 @@ std::int64_t column_size(std::int64_t first, std::int64_t step, std::int64_t row
     }
     return bytes;
 }
+
+// Writes blocks of rows to the table on a thread of its own while the caller
+// makes the next ones, so that making rows, copying them to the system and
+// the disk's own work all go on at once; on the caller's thread where the
+// system has no thread to spare.
+class BlockWriter {
+public:
+    static constexpr std::size_t block_size = std::size_t{1} << 20;
+
+    explicit BlockWriter(TableFile& table) : table_(table)
+    {
+        try {
+            thread_ = start_quiet_thread([this] {
+                for (std::size_t index = 0; made_.acquire(), sizes_[index % count] != 0; ++index) {
+                    write(index);
+                }
+            });
+        } catch (const std::system_error&) {
+            // each block is written as it is sent
+        }
+    }
+    BlockWriter(const BlockWriter&) = delete;
+    BlockWriter& operator=(const BlockWriter&) = delete;
+    ~BlockWriter() { stop(); }
+
+    // The next block to fill, once it is free.
+    char* next()
+    {
+        free_.acquire();
+        return block(sent_);
+    }
+
+    // Sends the block from next() with `size` bytes in it. False once a write has failed.
+    bool send(std::size_t size)
+    {
+        sizes_[sent_++ % count] = size;
+        thread_.joinable() ? made_.release() : write(sent_ - 1);
+        return !failed_;
+    }
+
+    // Waits for every block sent to be written, and tells how that went.
+    Status finish()
+    {
+        stop();
+        if (thrown_) {
+            std::rethrow_exception(std::exchange(thrown_, nullptr));
+        }
+        return written_;
+    }
+
+private:
+    static constexpr std::size_t count = 4;
+
+    char* block(std::size_t index) const { return blocks_.get() + index % count * block_size; }
+
+    // Writes a block, unless one before it failed, and frees it.
+    void write(std::size_t index)
+    {
+        try {
+            if (!failed_) {
+                written_ = table_.write({block(index), sizes_[index % count]});
+            }
+        } catch (...) {
+            thrown_ = std::current_exception();  // thrown again on the caller's thread
+        }
+        failed_ = !written_ || thrown_;
+        free_.release();
+    }
+
+    void stop()
+    {
+        if (thread_.joinable()) {
+            (void)next();
+            (void)send(0);  // an empty block ends the thread
+            thread_.join();
+        }
+    }
+
+    TableFile& table_;
+    const std::unique_ptr<char[]> blocks_ = std::make_unique_for_overwrite<char[]>(count * block_size);
+    std::array<std::size_t, count> sizes_{};  // of the rows in each block
+    std::size_t sent_ = 0;                    // blocks sent so far
+    std::counting_semaphore<count> free_{count};
+    std::counting_semaphore<count> made_{0};
+    std::atomic<bool> failed_ = false;
+    Status written_;  // read by the caller once the thread has ended
+    std::exception_ptr thrown_;
+    std::thread thread_;
+};
 
 }  // namespace
 
@@ -80,16 +176,15 @@ std::int64_t table_size(const RowPlan& plan)
 
 Status write_rows(TableFile& table, const RowPlan& plan, std::FILE* progress)
 {
-    constexpr std::size_t block_size = std::size_t{1} << 20;
-    const auto block = std::make_unique<char[]>(block_size);
+    BlockWriter writer(table);
     Progress shown(progress, plan.rows);
     RowFormatter rows(plan);
     while (!rows.done()) {
-        const char* end = rows.format(block.get(), block.get() + block_size);
-        if (auto done = table.write({block.get(), static_cast<std::size_t>(end - block.get())}); !done) {
-            return done;
+        char* block = writer.next();
+        if (!writer.send(static_cast<std::size_t>(rows.format(block, block + BlockWriter::block_size) - block))) {
+            break;
         }
         shown.update(plan.rows - rows.remaining());
     }
-    return {};
+    return writer.finish();
 }

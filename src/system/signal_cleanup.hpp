@@ -13,6 +13,7 @@ void install_cleanup_handlers();
 class SignalsHeld {
 public:
     SignalsHeld();
+    explicit SignalsHeld(const sigset_t& set);  // those in `set`
     SignalsHeld(const SignalsHeld&) = delete;
     SignalsHeld& operator=(const SignalsHeld&) = delete;
     ~SignalsHeld();

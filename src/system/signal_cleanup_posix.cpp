@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
+#include "system/quiet_thread.hpp"
 #include "system/signal_registry.hpp"
 
 namespace {
@@ -118,13 +120,23 @@ void install_cleanup_handlers()
     (void)::signal(SIGXFSZ, SIG_IGN);
 }
 
-SignalsHeld::SignalsHeld()
+SignalsHeld::SignalsHeld() : SignalsHeld(ending_signal_set()) {}
+
+SignalsHeld::SignalsHeld(const sigset_t& set)
 {
-    const sigset_t set = ending_signal_set();
     ::pthread_sigmask(SIG_BLOCK, &set, &previous_);
 }
 
 SignalsHeld::~SignalsHeld()
 {
     ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
+std::thread start_quiet_thread(std::function<void()> work)
+{
+    // A new thread starts with the signals its creator holds back.
+    sigset_t all;
+    sigfillset(&all);
+    const SignalsHeld held(all);
+    return std::thread(std::move(work));
 }
