@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <memory>
-#include <semaphore>
+#include <mutex>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -59,11 +60,7 @@ public:
     explicit BlockWriter(TableFile& table) : table_(table)
     {
         try {
-            thread_ = start_quiet_thread([this] {
-                for (std::size_t index = 0; made_.acquire(), sizes_[index % count] != 0; ++index) {
-                    write(index);
-                }
-            });
+            thread_ = start_quiet_thread([this] { write_sent(); });
         } catch (const std::system_error&) {
             // each block is written as it is sent
         }
@@ -75,15 +72,19 @@ public:
     // The next block to fill, once it is free.
     char* next()
     {
-        free_.acquire();
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return sent_ - done_ < count; });
         return block(sent_);
     }
 
     // Sends the block from next() with `size` bytes in it. False once a write has failed.
     bool send(std::size_t size)
     {
-        sizes_[sent_++ % count] = size;
-        thread_.joinable() ? made_.release() : write(sent_ - 1);
+        {
+            const std::lock_guard lock(mutex_);
+            sizes_[sent_++ % count] = size;
+        }
+        thread_.joinable() ? changed_.notify_all() : write(sent_ - 1);
         return !failed_;
     }
 
@@ -102,6 +103,21 @@ private:
 
     char* block(std::size_t index) const { return blocks_.get() + index % count * block_size; }
 
+    // On the writing thread, until an empty block comes.
+    void write_sent()
+    {
+        for (std::size_t index = 0;; ++index) {
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return sent_ > index; });
+                if (sizes_[index % count] == 0) {
+                    return;
+                }
+            }
+            write(index);
+        }
+    }
+
     // Writes a block, unless one before it failed, and frees it.
     void write(std::size_t index)
     {
@@ -113,7 +129,11 @@ private:
             thrown_ = std::current_exception();  // thrown again on the caller's thread
         }
         failed_ = !written_ || thrown_;
-        free_.release();
+        {
+            const std::lock_guard lock(mutex_);
+            ++done_;
+        }
+        changed_.notify_all();
     }
 
     void stop()
@@ -127,10 +147,11 @@ private:
 
     TableFile& table_;
     const std::unique_ptr<char[]> blocks_ = std::make_unique_for_overwrite<char[]>(count * block_size);
+    std::mutex mutex_;
+    std::condition_variable changed_;
     std::array<std::size_t, count> sizes_{};  // of the rows in each block
     std::size_t sent_ = 0;                    // blocks sent so far
-    std::counting_semaphore<count> free_{count};
-    std::counting_semaphore<count> made_{0};
+    std::size_t done_ = 0;                    // and written, or passed over
     std::atomic<bool> failed_ = false;
     Status written_;  // read by the caller once the thread has ended
     std::exception_ptr thrown_;
