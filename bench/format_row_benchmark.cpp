@@ -54,6 +54,7 @@ BENCHMARK_CAPTURE(row_formatter, dead_sea_in_millimeters, table);
 BENCHMARK_CAPTURE(row_formatter, ten_digits_upward, RowPlan{std::int64_t{1} << 22, 1000000000, 1, 1000000000, 1});
 BENCHMARK_CAPTURE(row_formatter, ten_digits_downward, RowPlan{std::int64_t{1} << 22, -1000000000, -1, -1000000000, -1});
 BENCHMARK_CAPTURE(row_formatter, nine_digits, RowPlan{std::int64_t{1} << 22, 100000000, 1, 100000000, 1});
+BENCHMARK_CAPTURE(row_formatter, up_to_eight_digits, RowPlan{std::int64_t{1} << 22, 0, 1, 0, 1});
 BENCHMARK(snprintf_per_row);
 
 }  // namespace

@@ -172,15 +172,17 @@ char* RowFormatter::format(char* out, const char* end)
     DecimalColumn tone = tone_;
     DecimalColumn altitude = altitude_;
     std::int64_t remaining = remaining_;
-    while (remaining > 0 && end - out >= static_cast<std::ptrdiff_t>(slack)) {
-        out = tone.put(out);
-        *out++ = '\t';
-        out = altitude.put(out);
-        *out++ = '\r';
-        *out++ = '\n';
-        tone.advance();
-        altitude.advance();
-        --remaining;
+    // As many rows as surely fit at a time, so that the room is not checked row by row.
+    for (std::int64_t fit; (fit = std::min<std::int64_t>(remaining, (end - out) / slack)) > 0; remaining -= fit) {
+        for (std::int64_t row = 0; row < fit; ++row) {
+            out = tone.put(out);
+            *out++ = '\t';
+            out = altitude.put(out);
+            *out++ = '\r';
+            *out++ = '\n';
+            tone.advance();
+            altitude.advance();
+        }
     }
     tone_ = tone;
     altitude_ = altitude;
