@@ -173,8 +173,9 @@ char* RowFormatter::format(char* out, const char* end)
     DecimalColumn altitude = altitude_;
     std::int64_t remaining = remaining_;
     // As many rows as surely fit at a time, so that the room is not checked row by row.
-    for (std::int64_t fit; (fit = std::min<std::int64_t>(remaining, (end - out) / slack)) > 0; remaining -= fit) {
-        for (std::int64_t row = 0; row < fit; ++row) {
+    while (std::int64_t fit = std::min<std::int64_t>(remaining, (end - out) / static_cast<std::ptrdiff_t>(slack))) {
+        remaining -= fit;
+        for (; fit > 0; --fit) {
             out = tone.put(out);
             *out++ = '\t';
             out = altitude.put(out);
