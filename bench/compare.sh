@@ -19,28 +19,13 @@ done
 work=$(mktemp -d "${COMPARE_DIR:-$PWD}/compare.XXXXXX")
 mkdir -p "$work/images/maps"
 trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/common.sh"
 
-now() { date +%s%N; }
-timed() {
-  rm -f "$work"/images/maps/*
-  sync
-  local start end
-  start=$(now)
-  "$@"
-  end=$(now)
-  echo $(((end - start) / 1000000))
+# The median of microseconds, one a line, and their range, in milliseconds.
+median() {
+  sort -n | awk '{ v[NR] = int($1 / 1000) } END { printf "%d (%d-%d)", v[int((NR + 1) / 2)], v[1], v[NR] }'
 }
-run_program() { echo "maps bench $answers" | (cd "$work" && "$1" >/dev/null); }
-run_dd() { dd if=/dev/zero of="$work/images/maps/dd.bin" bs=1M count="$mebibytes" conv=fsync status=none; }
-median() { sort -n | awk '{ v[NR] = $1 } END { printf "%d (%d-%d)", v[int((NR + 1) / 2)], v[1], v[NR] }'; }
 
-shapes=(
-  "8-digits|0 1 0 19999999 1 0"
-  "10-digits|1000000000 1 1000000000 1019999999 1 0"
-  "negative|-1000000000 -1 -1000000000 -1019999999 -1 0"
-  "200M-rows|0 1 0 199999999 1 0"
-  "32-bit-mm|-2147483648 1000 -2147483 2147483 1 3"
-)
 printf '%-10s' shape
 printf ' %18s' "${names[@]}" dd
 echo

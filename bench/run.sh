@@ -16,40 +16,18 @@ work=$build/bench-work
 rm -rf "$work"
 mkdir -p "$work/images/maps"
 trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/common.sh"
 table=$work/images/maps/bench_tab.txt
-
-now() { date +%s%N; }
-
-# Prints the microseconds a command took, with the folder emptied and the disk settled first.
-timed() {
-  rm -f "$work"/images/maps/*
-  sync
-  local start end
-  start=$(now)
-  "$@"
-  end=$(now)
-  echo $(((end - start) / 1000))
-}
 
 best() { sort -n | head -1; }
 seconds() { awk -v us="$1" 'BEGIN { printf "%.3f s", us / 1e6 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
-run_program() { echo "maps bench $answers" | (cd "$work" && "$program" >/dev/null); }
-run_dd() { dd if=/dev/zero of="$work/images/maps/dd.bin" bs=1M count="$mebibytes" conv=fsync status=none; }
-
-# name, answers after the names, and runs: 8 and 10 digits, negative, a 200-million-row table,
-# and the whole 32-bit range of tones beside the whole range of altitudes in millimeters.
-shapes=(
-  "8-digits|0 1 0 19999999 1 0|$runs"
-  "10-digits|1000000000 1 1000000000 1019999999 1 0|$runs"
-  "negative|-1000000000 -1 -1000000000 -1019999999 -1 0|$runs"
-  "200M-rows|0 1 0 199999999 1 0|2"
-  "32-bit-mm|-2147483648 1000 -2147483 2147483 1 3|$runs"
-)
 printf '%-10s %14s %10s %10s %8s %9s\n' shape bytes program dd ratio "peak RSS"
 for shape in "${shapes[@]}"; do
-  IFS='|' read -r name answers shape_runs <<<"$shape"
+  IFS='|' read -r name answers <<<"$shape"
+  shape_runs=$runs
+  [ "$name" = 200M-rows ] && shape_runs=2
   rm -f "$work"/images/maps/*
   peak_kib=$(echo "maps bench $answers" | (cd "$work" && /usr/bin/time -f %M "$program" 2>&1 >/dev/null))
   bytes=$(stat -c %s "$table")
@@ -57,7 +35,7 @@ for shape in "${shapes[@]}"; do
   program_us=999999999999 dd_us=999999999999
   # Alternated, so that both meet the disk in the same moods.
   for _ in $(seq "$shape_runs"); do
-    us=$(timed run_program); ((us < program_us)) && program_us=$us
+    us=$(timed run_program "$program"); ((us < program_us)) && program_us=$us
     us=$(timed run_dd); ((us < dd_us)) && dd_us=$us
   done
   printf '%-10s %14s %10s %10s %8s %6s MiB\n' "$name" "$bytes" "$(seconds "$program_us")" "$(seconds "$dd_us")" \
