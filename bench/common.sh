@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034,SC2154  # sourced: its callers set and read the variables
 # What run.sh and compare.sh share: the tables they time, and how. Sourced,
 # with $work set to a folder of the build holding images/maps.
 

@@ -19,6 +19,7 @@ done
 work=$(mktemp -d "${COMPARE_DIR:-$PWD}/compare.XXXXXX")
 mkdir -p "$work/images/maps"
 trap 'rm -rf "$work"' EXIT
+# shellcheck source-path=SCRIPTDIR
 source "$(dirname "$0")/common.sh"
 
 # The median of microseconds, one a line, and their range, in milliseconds.

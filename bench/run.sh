@@ -16,6 +16,7 @@ work=$build/bench-work
 rm -rf "$work"
 mkdir -p "$work/images/maps"
 trap 'rm -rf "$work"' EXIT
+# shellcheck source-path=SCRIPTDIR
 source "$(dirname "$0")/common.sh"
 table=$work/images/maps/bench_tab.txt
 
