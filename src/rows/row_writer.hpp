@@ -33,7 +33,8 @@ private:
 // The exact size of the table in bytes, counted without visiting the rows.
 std::int64_t table_size(const RowPlan& plan);
 
-// Writes every row of the plan to the table in large blocks. A long table
-// shows how far it has come on `progress`, if that is a terminal, and erases
-// the line before returning.
+// Writes every row of the plan to the table in large blocks, which a thread
+// of their own writes while the next are made. A long table shows how far it
+// has come on `progress`, if that is a terminal, and erases the line before
+// returning.
 Status write_rows(TableFile& table, const RowPlan& plan, std::FILE* progress);
